@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages of scripts/packages.txt that are missing. Idempotent and
+# quiet when everything is there.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+missing=()
+while read -r pkg; do
+    pkg="${pkg%%#*}"
+    pkg="${pkg//[[:space:]]/}"
+    [[ -z "$pkg" ]] && continue
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$pkg")
+    fi
+done < "$here/packages.txt"
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [[ $(id -u) -ne 0 ]] && sudo="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -qq
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
