@@ -1,0 +1,9 @@
+#include "platform/ipc/NamedMutex.h"
+
+namespace ovix::platform {
+
+CNamedMutex CNamedMutex::Create(std::string_view name) {
+    return CNamedMutex(CNamedObject::CreateOrOpen(name));
+}
+
+}  // namespace ovix::platform

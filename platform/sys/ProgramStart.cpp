@@ -1,0 +1,102 @@
+#include "platform/sys/ProgramStart.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <vector>
+
+extern char** environ;
+
+namespace ovix::platform {
+namespace {
+
+// The caller's environment with the show command set to `show`.
+std::vector<std::string> EnvironmentWithShowCommand(ShowCommand show) {
+    const std::string prefix = std::string(kShowCommandVariable) + "=";
+    std::vector<std::string> entries;
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        if (std::strncmp(*entry, prefix.c_str(), prefix.size()) != 0) {
+            entries.emplace_back(*entry);
+        }
+    }
+    entries.push_back(prefix + std::to_string(static_cast<int>(show)));
+    return entries;
+}
+
+// Owns the spawn attributes and file actions for the length of one start.
+class CSpawnSettings {
+public:
+    CSpawnSettings() {
+        ok_ = ::posix_spawnattr_init(&attributes_) == 0;
+        ok_ = ::posix_spawn_file_actions_init(&actions_) == 0 && ok_;
+    }
+    ~CSpawnSettings() {
+        ::posix_spawn_file_actions_destroy(&actions_);
+        ::posix_spawnattr_destroy(&attributes_);
+    }
+    CSpawnSettings(const CSpawnSettings&) = delete;
+    CSpawnSettings& operator=(const CSpawnSettings&) = delete;
+
+    // The started program begins with no blocked signals and default handlers, whatever the
+    // starter had set for itself.
+    bool ResetSignals() {
+        sigset_t none;
+        sigset_t all;
+        sigemptyset(&none);
+        sigfillset(&all);
+        return ok_ && ::posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
+               ::posix_spawnattr_setsigdefault(&attributes_, &all) == 0 &&
+               ::posix_spawnattr_setflags(&attributes_,
+                                          POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0;
+    }
+    bool ChangeFolder(const std::string& folder) {
+        return ok_ && ::posix_spawn_file_actions_addchdir_np(&actions_, folder.c_str()) == 0;
+    }
+
+    const posix_spawnattr_t* Attributes() const { return &attributes_; }
+    const posix_spawn_file_actions_t* Actions() const { return &actions_; }
+
+private:
+    bool ok_ = false;
+    posix_spawnattr_t attributes_;
+    posix_spawn_file_actions_t actions_;
+};
+
+}  // namespace
+
+bool StartProgram(const std::string& file, const std::string& workingFolder, ShowCommand show,
+                  CProcessHandle* process) {
+    if (file.empty()) {
+        return false;
+    }
+    CSpawnSettings settings;
+    if (!settings.ResetSignals() ||
+        (!workingFolder.empty() && !settings.ChangeFolder(workingFolder))) {
+        return false;
+    }
+    const std::vector<std::string> environment = EnvironmentWithShowCommand(show);
+    std::vector<char*> envp;
+    envp.reserve(environment.size() + 1);
+    for (const std::string& entry : environment) {
+        envp.push_back(const_cast<char*>(entry.c_str()));
+    }
+    envp.push_back(nullptr);
+    std::string argument0 = file;
+    char* argv[] = {argument0.data(), nullptr};
+
+    pid_t pid = -1;
+    // glibc reports a failed exec or chdir of the child as the result, so success here means
+    // the program is running.
+    if (::posix_spawn(&pid, file.c_str(), settings.Actions(), settings.Attributes(), argv,
+                      envp.data()) != 0) {
+        return false;
+    }
+    if (process != nullptr) {
+        *process = CProcessHandle(pid);
+    }
+    return true;
+}
+
+}  // namespace ovix::platform
