@@ -12,6 +12,11 @@
 
 #include "updater/update/DiskFullMessage.h"
 
+// Font configuration keeps its caches until the process ends; that is not ours to free.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
+
 namespace ovix::updater {
 namespace {
 
