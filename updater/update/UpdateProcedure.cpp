@@ -61,6 +61,9 @@ void CUpdateProcedure::RunUpdate() {
     fs::create_directory(m_paths.downloadFolder, ignored);
     RemoveQuietly(Temporary(m_paths.package));
     RemoveQuietly(Temporary(m_paths.serverControl));
+    // A failed job leaves its target as it was, so a server file left by an interrupted run
+    // would otherwise be taken for this run's answer.
+    RemoveQuietly(m_paths.serverControl);
 
     JobOutcome outcome;
     if (RunJob(kServerControlResource, m_paths.serverControl, outcome) == Step::kEnd) {

@@ -269,6 +269,14 @@ TEST_F(UpdateProcedureTest, LeftoverTemporaryFilesAreDeletedBeforeTheJobs) {
     EXPECT_EQ(ReadFile(m_paths.package), "full package");
 }
 
+TEST_F(UpdateProcedureTest, StaleServerFileIsNotTakenForTheServersAnswer) {
+    Install(12, 7);
+    WriteFile(m_paths.serverControl, ControlFile(15, 9));  // left by an interrupted run
+    Run();  // the server has no control file this time
+    EXPECT_THAT(m_env.journal, ElementsAre("job /patch/conupdate.cfg"));
+    EXPECT_FALSE(std::filesystem::exists(m_paths.serverControl));
+}
+
 TEST_F(UpdateProcedureTest, MissingDownloadFolderIsCreated) {
     Install(12, 7);
     Serve(12, 7);
