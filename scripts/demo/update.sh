@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# One update check end to end on 127.0.0.1: nginx serves an update-control file, a package
+# and a new launcher; the updater runs once from a fresh program folder; the stand-in main
+# client shows the message that a package waits. Everything is removed at the end.
+# Argument: the build folder (with Pullpatch and Ovixmain built).
+set -euo pipefail
+build="$(cd "${1:?build folder}" && pwd)"
+
+find_program() {
+    local found
+    found="$(find "$build" -type f -name "$1" -perm -u+x -not -path '*/CMakeFiles/*' | head -n 1)"
+    [[ -n "$found" ]] || { echo "update demo: $1 not found in $build (build it first)" >&2; exit 1; }
+    echo "$found"
+}
+pullpatch="$(find_program Pullpatch)"
+ovixmain="$(find_program Ovixmain)"
+command -v nginx >/dev/null || { echo "update demo: nginx is not installed" >&2; exit 1; }
+
+work="$(mktemp -d /tmp/ovix-update-demo-XXXXXX)"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A free port on the loopback address.
+port="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')"
+
+echo "== update server: nginx on 127.0.0.1:$port serving $work/www"
+mkdir -p "$work/www/patch" "$work/nginx"
+printf '<upcontrol>\r\n  <patch version="13"/>\r\n  <ovix>8</ovix>\r\n</upcontrol>\r\n' \
+    >"$work/www/patch/conupdate.cfg"
+printf 'package for level 13 (one step)\n' >"$work/www/patch/v2.ovix"
+printf 'full package\n' >"$work/www/patch/v1.ovix"
+printf '#!/bin/sh\necho "new launcher, version 8"\n' >"$work/www/patch/Ovix"
+cat >"$work/nginx/nginx.conf" <<CONF
+daemon off;
+worker_processes 1;
+pid $work/nginx/nginx.pid;
+error_log $work/nginx/error.log;
+events { worker_connections 64; }
+http {
+    access_log $work/nginx/access.log;
+    client_body_temp_path $work/nginx/body;
+    proxy_temp_path $work/nginx/proxy;
+    fastcgi_temp_path $work/nginx/fastcgi;
+    uwsgi_temp_path $work/nginx/uwsgi;
+    scgi_temp_path $work/nginx/scgi;
+    default_type application/octet-stream;
+    server {
+        listen 127.0.0.1:$port;
+        root $work/www;
+    }
+}
+CONF
+nginx -e "$work/nginx/error.log" -p "$work/nginx" -c "$work/nginx/nginx.conf" &
+pids+=($!)
+for _ in $(seq 100); do
+    curl -fs "http://127.0.0.1:$port/patch/conupdate.cfg" >/dev/null && break
+    sleep 0.1
+done
+
+echo "== program folder $work/program: level 12, launcher version 7"
+mkdir -p "$work/program" "$work/home/Desktop" "$work/config"
+mkdir -m 0700 "$work/runtime"
+cp "$pullpatch" "$work/program/Pullpatch"   # a copy: the program folder is where the file is
+printf '<upcontrol>\r\n  <patch version="12"/>\r\n  <ovix>7</ovix>\r\n</upcontrol>\r\n' \
+    >"$work/program/conupdate.cfg"
+printf '#!/bin/sh\necho "old launcher, version 7"\n' >"$work/program/Ovix"
+chmod 0755 "$work/program/Ovix"
+
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
+export OVIX_RUNTIME_DIR="$work/runtime" OVIX_CONFIG_DIR="$work/config"
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+printf '[Update]\nurl=http://127.0.0.1:%s\n' "$port" >"$work/config/ovix.ini"
+
+echo "== stand-in main client"
+"$ovixmain" --log "$work/ovixmain.log" >"$work/ovixmain.out" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do
+    [[ -S "$work/runtime/windows/Ovixmain" ]] && break
+    sleep 0.1
+done
+
+echo "== Pullpatch (update server from $work/config/ovix.ini)"
+set +e
+"$work/program/Pullpatch"
+code=$?
+set -e
+echo "exit code: $code"
+
+for _ in $(seq 50); do
+    grep -q '^message 3024 ' "$work/ovixmain.log" 2>/dev/null && break
+    sleep 0.1
+done
+
+echo "== what the server was asked for"
+awk '{print "  " $6, $7, $9}' "$work/nginx/access.log"
+echo "== program folder afterwards"
+(cd "$work/program" && find . -type f -printf '  %M %p\n' | sort)
+echo "== package:  $(cat "$work/program/Download/update.ovix")"
+echo "== launcher: $("$work/program/Ovix")"
+echo "== local control file:"
+sed 's/\r$//; s/^/  /' "$work/program/conupdate.cfg"
+echo "== desktop entry $HOME/Desktop/ovix.desktop:"
+sed 's/^/  /' "$HOME/Desktop/ovix.desktop"
+echo "== the main client's log:"
+sed 's/^/  /' "$work/ovixmain.log"
+grep -q '^message 3024 0 0' "$work/ovixmain.log" && [[ $code -eq 18 ]] &&
+    echo "== update demo passed"
