@@ -25,6 +25,8 @@ namespace {
 
 // Descriptor number the server finds its channel at.
 constexpr int kServerChannelFd = 3;
+// How long a failing call waits for a server that closed its channel to end.
+constexpr int kDisconnectReapMs = 1000;
 
 std::string Hex(HResult result) {
     char text[16];
@@ -54,10 +56,27 @@ int SpawnServer(const std::string& serverProgram, int channelFd, pid_t& pid) {
     }
     envp.push_back(nullptr);
 
+    // The server starts with no blocked signals and default actions for the ones that end
+    // it, whatever its client has set up for itself (a client that waits on signalfd blocks
+    // SIGTERM, and that mask would otherwise be inherited).
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (int signal : {SIGTERM, SIGINT, SIGPIPE, SIGHUP}) {
+        sigaddset(&defaults, signal);
+    }
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
     std::string program = serverProgram;
     std::string option = kAutomationOption;
     char* argv[] = {program.data(), option.data(), nullptr};
-    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
+    const int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv, envp.data());
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     return rc;
 }
@@ -75,7 +94,8 @@ HResult CDispatchClient::Fail(HResult result, std::string text) {
     broken_ = true;
     lastError_ = Hex(result) + ": " + text;
     channel_.Close();
-    ReapServer(0);
+    // A server that closed its end is usually ending; give it a moment to be reaped.
+    ReapServer(result == kRPC_E_DISCONNECTED ? kDisconnectReapMs : 0);
     return result;
 }
 
