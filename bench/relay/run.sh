@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# Relay latency benchmark: the agent (run by the agent driver) and the stand-in tunnel server
+# on 127.0.0.1, a socat UDP-over-TCP pair for comparison, and relaytraffic playing the
+# softphone and the far side at once. Prints the latency figures, the sustained rates per
+# direction, the idle agent's CPU use and the machine.
+#
+#   bench/relay/run.sh BUILD_FOLDER [--duration SECONDS] [--ramp-step SECONDS] [--idle SECONDS]
+#                                   [--no-ramp]
+set -euo pipefail
+
+build="${1:?usage: run.sh BUILD_FOLDER [--duration S] [--ramp-step S] [--idle S] [--no-ramp]}"
+shift
+duration=60
+ramp_step=2
+idle=10
+ramp=()
+while [[ $# -gt 0 ]]; do
+    case "$1" in
+        --duration) duration="$2"; shift 2 ;;
+        --ramp-step) ramp_step="$2"; shift 2 ;;
+        --idle) idle="$2"; shift 2 ;;
+        --no-ramp) ramp=(--no-ramp); shift ;;
+        *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
+    esac
+done
+
+tunnelserver="$build/tools/tunnelserver/tunnelserver"
+agentdriver="$build/tools/agentdriver/agentdriver"
+relaytraffic="$build/bench/relay/relaytraffic"
+for program in "$tunnelserver" "$agentdriver" "$relaytraffic"; do
+    [[ -x "$program" ]] || { echo "run.sh: $program is missing; build it first" >&2; exit 1; }
+done
+command -v socat >/dev/null || { echo "run.sh: socat is not installed" >&2; exit 1; }
+
+work="$(mktemp -d /tmp/ovix-relay-bench.XXXXXX)"
+pids=()
+cleanup() {
+    exec 3>&- 2>/dev/null || true
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${pids[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
+free_ports() {  # free_ports udp|tcp COUNT
+    python3 - "$1" "$2" <<'PY'
+import socket, sys
+kind = socket.SOCK_DGRAM if sys.argv[1] == "udp" else socket.SOCK_STREAM
+held = []
+for _ in range(int(sys.argv[2])):
+    s = socket.socket(socket.AF_INET, kind)
+    s.bind(("127.0.0.1", 0))
+    held.append(s)
+print(" ".join(str(s.getsockname()[1]) for s in held))
+PY
+}
+
+wait_for_line() {  # wait_for_line FILE REGEX -> prints the line
+    local i
+    for i in $(seq 1 100); do
+        if grep -m1 -E "$2" "$1" 2>/dev/null; then
+            return 0
+        fi
+        sleep 0.1
+    done
+    echo "run.sh: no line matching '$2' in $1:" >&2
+    cat "$1" >&2
+    return 1
+}
+
+read -r far_sip far_rtp socat_entry socat_far <<<"$(free_ports udp 4)"
+read -r tunnel_port socat_tcp <<<"$(free_ports tcp 2)"
+
+"$tunnelserver" --listen "127.0.0.1:$tunnel_port" --sip "127.0.0.1:$far_sip" \
+    --rtp "127.0.0.1:$far_rtp" >"$work/tunnelserver.log" 2>&1 &
+pids+=($!)
+wait_for_line "$work/tunnelserver.log" '^tunnelserver listening' >/dev/null
+
+# The driver runs until its standard input closes: hold it open on a fifo.
+mkfifo "$work/agent.stdin"
+OVIX_LOCAL_ADDRESSES=127.0.0.1 "$agentdriver" --server "127.0.0.1:$tunnel_port" \
+    <"$work/agent.stdin" >"$work/agent.log" 2>&1 &
+agent_pid=$!
+pids+=($agent_pid)
+exec 3>"$work/agent.stdin"
+read -r _ _ agent_sip_host agent_sip_port <<<"$(wait_for_line "$work/agent.log" '^agent sip ')"
+read -r _ _ agent_rtp_host agent_rtp_port <<<"$(wait_for_line "$work/agent.log" '^agent rtp ')"
+
+socat "TCP4-LISTEN:$socat_tcp,bind=127.0.0.1,reuseaddr" "UDP4:127.0.0.1:$socat_far" &
+pids+=($!)
+sleep 0.2
+socat "UDP4-LISTEN:$socat_entry,bind=127.0.0.1" "TCP4:127.0.0.1:$socat_tcp" &
+pids+=($!)
+
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), kernel $(uname -r)"
+echo "agent: sip $agent_sip_host:$agent_sip_port rtp $agent_rtp_host:$agent_rtp_port, stand-in on 127.0.0.1:$tunnel_port"
+"$relaytraffic" --agent-sip "$agent_sip_host:$agent_sip_port" \
+    --agent-rtp "$agent_rtp_host:$agent_rtp_port" --far-sip "127.0.0.1:$far_sip" \
+    --far-rtp "127.0.0.1:$far_rtp" --socat-entry "127.0.0.1:$socat_entry" \
+    --socat-far "127.0.0.1:$socat_far" --duration "$duration" --ramp-step "$ramp_step" \
+    "${ramp[@]}"
+
+# CPU of the idle agent (tunnel still connected): utime + stime from /proc, in clock ticks.
+# The scheduler's per-thread run time (nanoseconds) gives the finer figure.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$agent_pid/stat"; }
+run_ns() { cat /proc/"$agent_pid"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%d", s }'; }
+sleep 2
+before=$(cpu_ticks)
+before_ns=$(run_ns)
+sleep "$idle"
+after=$(cpu_ticks)
+after_ns=$(run_ns)
+hz=$(getconf CLK_TCK)
+awk -v t=$((after - before)) -v ns=$((after_ns - before_ns)) -v hz="$hz" -v s="$idle" \
+    'BEGIN { printf "idle agent CPU: %.3f%% of one core over %d s (/proc stat: %d ticks at %d Hz = %.2f%%)\n", 100 * ns / 1e9 / s, s, t, hz, 100 * t / hz / s }'
+echo "agent threads: $(ls /proc/$agent_pid/task | wc -l)"
+kill -USR1 "${pids[0]}"
+sleep 0.2
+grep '^tunnelserver counts' "$work/tunnelserver.log" | tail -1
