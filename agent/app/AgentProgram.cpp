@@ -44,7 +44,7 @@ int RunAgentProgram(int argc, char** argv, const AgentRelayFactory& makeRelay) {
     int channelFd = -1;
     if (commandLine.automation) {
         // The automation runtime of this program is the channel its client handed over.
-        channelFd = TakeAutomationChannelFd();
+        channelFd = platform::TakeAutomationChannelFd();
         if (channelFd < 0) {
             return FailStartup(argc, argv, kAutomationInitFailedText);
         }

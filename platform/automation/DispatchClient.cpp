@@ -157,6 +157,15 @@ HResult CDispatchClient::Invoke(int32_t dispId, DispatchArgs& args, DispatchValu
         return kE_INVALIDARG;
     }
     const HResult sent = channel_.Send(call, options_.callTimeoutMs);
+    if (sent == kRPC_E_DISCONNECTED) {
+        // A server that dropped the channel on purpose said why before it went.
+        DispatchMessage last;
+        if (channel_.TryReceive(last) == CAutomationChannel::PollResult::kMessage &&
+            last.kind == DispatchMessageKind::kError) {
+            return Fail(last.result < 0 ? last.result : kRPC_E_INVALID_DATAPACKET,
+                        "the server refused the channel: " + last.text);
+        }
+    }
     if (sent != kS_OK) {
         return Fail(sent, sent == kRPC_E_TIMEOUT ? "the server does not take calls"
                                                  : "the server process is gone");
