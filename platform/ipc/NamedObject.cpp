@@ -28,9 +28,33 @@ bool TryLock(int fd, int operation) {
     return rc == 0;
 }
 
-bool IsRegularFile(int fd) {
+// Where an object lives: its file and the guard lock file of its folder.
+struct ObjectPaths {
+    std::string file;
+    std::string guard;
+};
+
+// Empty paths for a bad name or a refused runtime folder.
+ObjectPaths LocateObject(std::string_view name) {
+    if (!IsValidRuntimeName(name)) {
+        return {};
+    }
+    const std::string folder = RuntimeSubfolder(kObjectsFolder);
+    if (folder.empty()) {
+        return {};
+    }
+    return {folder + "/" + std::string(name), GuardFileFor(folder)};
+}
+
+// Opens the object's file (never through a link), which must be a regular file; -1 otherwise.
+int OpenObjectFile(const std::string& file, int flags) {
+    const int fd = ::open(file.c_str(), flags | O_RDWR | O_CLOEXEC | O_NOFOLLOW, 0600);
     struct stat info {};
-    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 }  // namespace
@@ -67,25 +91,13 @@ bool CNamedObject::IsValidName(std::string_view name) {
 }
 
 CNamedObject CNamedObject::CreateOrOpen(std::string_view name) {
-    if (!IsValidName(name)) {
+    ObjectPaths paths = LocateObject(name);
+    if (paths.file.empty()) {
         return {};
     }
-    const std::string folder = RuntimeSubfolder(kObjectsFolder);
-    if (folder.empty()) {
-        return {};
-    }
-    std::string guardPath = GuardFileFor(folder);
-    CRuntimeGuard guard(guardPath);
-    if (!guard.IsHeld()) {
-        return {};
-    }
-    std::string path = folder + "/" + std::string(name);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    CRuntimeGuard guard(paths.guard);
+    const int fd = guard.IsHeld() ? OpenObjectFile(paths.file, O_CREAT) : -1;
     if (fd < 0) {
-        return {};
-    }
-    if (!IsRegularFile(fd)) {
-        ::close(fd);
         return {};
     }
     // Holders keep shared locks outside the guard. An exclusive lock is granted only when no
@@ -100,34 +112,22 @@ CNamedObject CNamedObject::CreateOrOpen(std::string_view name) {
         ::close(fd);
         return {};
     }
-    return CNamedObject(fd, std::move(path), std::move(guardPath), alreadyExisted);
+    return CNamedObject(fd, std::move(paths.file), std::move(paths.guard), alreadyExisted);
 }
 
 CNamedObject CNamedObject::OpenExisting(std::string_view name) {
-    if (!IsValidName(name)) {
+    ObjectPaths paths = LocateObject(name);
+    if (paths.file.empty()) {
         return {};
     }
-    const std::string folder = RuntimeSubfolder(kObjectsFolder);
-    if (folder.empty()) {
-        return {};
-    }
-    std::string guardPath = GuardFileFor(folder);
-    CRuntimeGuard guard(guardPath);
-    if (!guard.IsHeld()) {
-        return {};
-    }
-    std::string path = folder + "/" + std::string(name);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    CRuntimeGuard guard(paths.guard);
+    const int fd = guard.IsHeld() ? OpenObjectFile(paths.file, 0) : -1;
     if (fd < 0) {
-        return {};
-    }
-    if (!IsRegularFile(fd)) {
-        ::close(fd);
         return {};
     }
     if (TryLock(fd, LOCK_EX)) {
         // Nobody holds it: a file left by a crashed last holder. The object does not exist.
-        ::unlink(path.c_str());
+        ::unlink(paths.file.c_str());
         ::close(fd);
         return {};
     }
@@ -135,7 +135,7 @@ CNamedObject CNamedObject::OpenExisting(std::string_view name) {
         ::close(fd);
         return {};
     }
-    return CNamedObject(fd, std::move(path), std::move(guardPath), true);
+    return CNamedObject(fd, std::move(paths.file), std::move(paths.guard), true);
 }
 
 bool CNamedObject::Exists(std::string_view name) {
