@@ -39,6 +39,7 @@ printf 'full package\n' >"$work/www/patch/v1.ovix"
 printf '#!/bin/sh\necho "new launcher, version 8"\n' >"$work/www/patch/Ovix"
 cat >"$work/nginx/nginx.conf" <<CONF
 daemon off;
+master_process off;
 worker_processes 1;
 pid $work/nginx/nginx.pid;
 error_log $work/nginx/error.log;
@@ -99,7 +100,7 @@ for _ in $(seq 50); do
 done
 
 echo "== what the server was asked for"
-awk '{print "  " $6, $7, $9}' "$work/nginx/access.log"
+awk '{gsub(/"/, "", $6); print "  " $6, $7, $9}' "$work/nginx/access.log"
 echo "== program folder afterwards"
 (cd "$work/program" && find . -type f -printf '  %M %p\n' | sort)
 echo "== package:  $(cat "$work/program/Download/update.ovix")"
