@@ -41,8 +41,11 @@ CMessageWindow& CMessageWindow::operator=(CMessageWindow&& other) noexcept {
 
 CMessageWindow CMessageWindow::Create(std::string_view windowClass) {
     std::string path = WindowSocketPath(windowClass);
-    sockaddr_un address;
-    if (path.empty() || !MakeSocketAddress(path, &address)) {
+    if (path.empty()) {
+        return {};
+    }
+    const CSocketAddress address(path);
+    if (!address.IsValid()) {
         return {};
     }
     // The guard makes "no live owner, so replace the stale socket and bind" one step against
@@ -66,8 +69,7 @@ CMessageWindow CMessageWindow::Create(std::string_view windowClass) {
         return {};
     }
     struct stat info {};
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::lstat(path.c_str(), &info) != 0) {
+    if (::bind(fd, address.Get(), address.Size()) != 0 || ::lstat(path.c_str(), &info) != 0) {
         ::close(fd);
         return {};
     }

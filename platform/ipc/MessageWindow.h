@@ -21,8 +21,8 @@ public:
     CMessageWindow& operator=(const CMessageWindow&) = delete;
 
     // Creates the window. Invalid when a live window of the class exists already, the class
-    // name is not a valid file name, the runtime folder is refused, or the socket path is too
-    // long for a Unix socket address (about 107 bytes).
+    // name is not a valid file name, the runtime folder is refused, or the socket cannot be
+    // addressed (a deep runtime folder is fine; a class name over about 85 bytes is not).
     static CMessageWindow Create(std::string_view windowClass);
 
     bool IsValid() const { return fd_ >= 0; }

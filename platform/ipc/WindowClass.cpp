@@ -18,8 +18,11 @@ bool FindWindowByClass(std::string_view windowClass) {
 bool PostWindowMessage(std::string_view windowClass, unsigned message, std::uintptr_t wParam,
                        std::intptr_t lParam) {
     const std::string path = WindowSocketPath(windowClass);
-    sockaddr_un address;
-    if (path.empty() || !MakeSocketAddress(path, &address)) {
+    if (path.empty()) {
+        return false;
+    }
+    const CSocketAddress address(path);
+    if (!address.IsValid()) {
         return false;
     }
     const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -30,8 +33,7 @@ bool PostWindowMessage(std::string_view windowClass, unsigned message, std::uint
     ssize_t sent;
     do {
         // Never blocks: a full queue fails the post, as a full message queue would.
-        sent = ::sendto(fd, text.data(), text.size(), MSG_DONTWAIT,
-                        reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+        sent = ::sendto(fd, text.data(), text.size(), MSG_DONTWAIT, address.Get(), address.Size());
     } while (sent < 0 && errno == EINTR);
     ::close(fd);
     return sent == static_cast<ssize_t>(text.size());

@@ -1,5 +1,6 @@
 #include "platform/ipc/WindowSocket.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,13 +15,34 @@ constexpr const char* kWindowsFolder = "windows";
 
 }  // namespace
 
-bool MakeSocketAddress(const std::string& path, sockaddr_un* address) {
-    std::memset(address, 0, sizeof(*address));
-    address->sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof(address->sun_path)) {
+CSocketAddress::CSocketAddress(const std::string& path) {
+    address_.sun_family = AF_UNIX;
+    if (SetPath(path)) {
+        valid_ = true;
+        return;
+    }
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos || slash == 0) {
+        return;
+    }
+    folderFd_ = ::open(path.substr(0, slash).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd_ >= 0) {
+        valid_ = SetPath("/proc/self/fd/" + std::to_string(folderFd_) + path.substr(slash));
+    }
+}
+
+CSocketAddress::~CSocketAddress() {
+    if (folderFd_ >= 0) {
+        ::close(folderFd_);
+    }
+}
+
+bool CSocketAddress::SetPath(const std::string& path) {
+    if (path.empty() || path.size() >= sizeof(address_.sun_path)) {
         return false;
     }
-    std::memcpy(address->sun_path, path.data(), path.size());
+    std::memset(address_.sun_path, 0, sizeof(address_.sun_path));
+    std::memcpy(address_.sun_path, path.data(), path.size());
     return true;
 }
 
@@ -32,9 +54,7 @@ std::string WindowSocketPath(std::string_view windowClass) {
     if (folder.empty()) {
         return {};
     }
-    std::string path = folder + "/" + std::string(windowClass);
-    sockaddr_un address;
-    return MakeSocketAddress(path, &address) ? path : std::string();
+    return folder + "/" + std::string(windowClass);
 }
 
 std::string WindowGuardPath() {
@@ -43,15 +63,15 @@ std::string WindowGuardPath() {
 }
 
 WindowSocketState ProbeWindowSocket(const std::string& path) {
-    sockaddr_un address;
-    if (!MakeSocketAddress(path, &address)) {
+    const CSocketAddress address(path);
+    if (!address.IsValid()) {
         return WindowSocketState::kAbsent;
     }
     const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         return WindowSocketState::kAbsent;
     }
-    const int rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+    const int rc = ::connect(fd, address.Get(), address.Size());
     const int error = errno;
     ::close(fd);
     if (rc == 0) {

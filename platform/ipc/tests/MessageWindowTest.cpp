@@ -114,7 +114,25 @@ TEST_F(MessageWindowTest, FullQueueFailsThePostInsteadOfBlocking) {
     EXPECT_TRUE(PostWindowMessage("Ovixmain", 10024, 0, 0)) << "room again after one is read";
 }
 
-TEST_F(MessageWindowTest, ClassNameTooLongForASocketAddressGivesNoWindow) {
+TEST_F(MessageWindowTest, DeepRuntimeFolderStillWorksButAnOverlongClassDoesNot) {
+    // A runtime folder path far longer than a Unix socket address can hold.
+    std::string deep = runtime_.Base();
+    for (int level = 0; level < 6; ++level) {
+        deep += "/" + std::string(40, static_cast<char>('a' + level));
+    }
+    std::filesystem::create_directories(deep);
+    ::setenv(kRuntimeFolderVariable, (deep + "/run").c_str(), 1);
+    {
+        CMessageWindow window = CMessageWindow::Create("Ovixmain");
+        ASSERT_TRUE(window.IsValid());
+        EXPECT_TRUE(std::filesystem::exists(deep + "/run/windows/Ovixmain"));
+        EXPECT_TRUE(FindWindowByClass("Ovixmain"));
+        EXPECT_TRUE(PostWindowMessage("Ovixmain", 10024, 0, 0));
+        EXPECT_EQ(window.Receive(1000), (WindowMessage{10024, 0, 0}));
+        EXPECT_FALSE(CMessageWindow::Create("Ovixmain").IsValid());
+    }
+    EXPECT_FALSE(std::filesystem::exists(deep + "/run/windows/Ovixmain"));
+
     const std::string longClass(150, 'c');
     EXPECT_FALSE(CMessageWindow::Create(longClass).IsValid());
     EXPECT_FALSE(FindWindowByClass(longClass));
