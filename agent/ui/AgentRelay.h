@@ -5,14 +5,9 @@
 #include <cstdint>
 #include <string>
 
-namespace ovix::agent {
+#include "agent/core/AgentLogSink.h"
 
-// Receives the core's log lines; may be called from any of the core's threads.
-class IAgentLogSink {
-public:
-    virtual ~IAgentLogSink() = default;
-    virtual void AddLogLine(const std::string& text) = 0;
-};
+namespace ovix::agent {
 
 class IAgentRelay {
 public:

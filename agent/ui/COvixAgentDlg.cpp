@@ -136,15 +136,15 @@ void COvixAgentDlg::LoadSettings() {
     portEdit_->setText(QString::fromStdString(settings.port));
 }
 
-void COvixAgentDlg::AddLogLine(const std::string& text) {
+void COvixAgentDlg::AddLogLine(std::string_view text) {
     if (std::this_thread::get_id() == windowThread_) {
         DrainLogQueue();  // lines queued earlier go first
         if (!destroyed_) {
-            InsertLogLine(QString::fromStdString(text));
+            InsertLogLine(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
         }
         return;
     }
-    if (pendingLines_.Push(text)) {
+    if (pendingLines_.Push(std::string(text))) {
         QMetaObject::invokeMethod(this, &COvixAgentDlg::DrainLogQueue, Qt::QueuedConnection);
     }
 }

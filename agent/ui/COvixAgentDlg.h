@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -32,7 +33,7 @@ public:
 
     // Any thread. Lines from the window's own thread are inserted at once; others go through
     // one queue to the window's thread, so each thread's lines keep their order.
-    void AddLogLine(const std::string& text) override;
+    void AddLogLine(std::string_view text) override;
 
     // Automation side.
     int StartAgent(const std::string& address) override;
