@@ -39,17 +39,14 @@ public:
     CSpawnSettings(const CSpawnSettings&) = delete;
     CSpawnSettings& operator=(const CSpawnSettings&) = delete;
 
-    // The started program begins with no blocked signals and default handlers, whatever the
-    // starter had set for itself.
-    bool ResetSignals() {
+    // The started program begins with no blocked signals, whatever the starter blocked for
+    // itself (a program that takes its signals through a descriptor blocks them). Ignored
+    // signals stay ignored across the start, as after nohup; handlers are reset by exec.
+    bool UnblockSignals() {
         sigset_t none;
-        sigset_t all;
         sigemptyset(&none);
-        sigfillset(&all);
         return ok_ && ::posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
-               ::posix_spawnattr_setsigdefault(&attributes_, &all) == 0 &&
-               ::posix_spawnattr_setflags(&attributes_,
-                                          POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0;
+               ::posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK) == 0;
     }
     bool ChangeFolder(const std::string& folder) {
         return ok_ && ::posix_spawn_file_actions_addchdir_np(&actions_, folder.c_str()) == 0;
@@ -72,7 +69,7 @@ bool StartProgram(const std::string& file, const std::string& workingFolder, Sho
         return false;
     }
     CSpawnSettings settings;
-    if (!settings.ResetSignals() ||
+    if (!settings.UnblockSignals() ||
         (!workingFolder.empty() && !settings.ChangeFolder(workingFolder))) {
         return false;
     }
