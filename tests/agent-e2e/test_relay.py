@@ -185,8 +185,10 @@ class KamailioTest(unittest.TestCase):
         code, output = self.sipsak("-U", "-i", "-C", "sip:alice@%s:%d" % (rp.LOOPBACK, 5999),
                                    "-s", "sip:alice@%s:%d" % self.agent.sip)
         self.assertEqual(0, code, output)
+        self.assertIn("All usrloc tests completed successful", output)
         self.kamailio.process.wait_for(r"kamailio got REGISTER from ")
-        self.assertIn("200 OK", output)
+        counts = self.server.counts()
+        self.assertEqual(counts["sip_from_agent"], counts["sip_to_agent"])
 
 
 if __name__ == "__main__":
