@@ -138,7 +138,11 @@ class TunnelServer:
         if echo:
             argv.append("--echo")
         self.process = Process("tunnelserver", argv)
-        _, m = self.process.wait_for(r"^tunnelserver listening (\S+) (\d+)$")
+        try:
+            _, m = self.process.wait_for(r"^tunnelserver listening (\S+) (\d+)$")
+        except BaseException:
+            self.process.stop()
+            raise
         self.port = int(m.group(2))
 
     def counts(self, timeout=5.0):
@@ -149,8 +153,7 @@ class TunnelServer:
         return dict((k, int(v)) for k, v in (p.split("=") for p in m.group(1).split()))
 
     def stop(self):
-        code = self.process.stop()
-        return code
+        return self.process.stop()
 
 
 class Agent:
@@ -160,12 +163,16 @@ class Agent:
         env = dict(os.environ)
         env["OVIX_LOCAL_ADDRESSES"] = LOOPBACK
         self.process = Process("agentdriver", [path, "--server", server], env=env)
-        _, m = self.process.wait_for(r"^agent sip (\S+) (\d+)$", 10.0)
-        self.sip = (m.group(1), int(m.group(2)))
-        _, m = self.process.wait_for(r"^agent rtp (\S+) (\d+)$", 10.0)
-        self.rtp = (m.group(1), int(m.group(2)))
-        require_loopback(self.sip[0])
-        require_loopback(self.rtp[0])
+        try:
+            _, m = self.process.wait_for(r"^agent sip (\S+) (\d+)$", 10.0)
+            self.sip = (m.group(1), int(m.group(2)))
+            _, m = self.process.wait_for(r"^agent rtp (\S+) (\d+)$", 10.0)
+            self.rtp = (m.group(1), int(m.group(2)))
+            require_loopback(self.sip[0])
+            require_loopback(self.rtp[0])
+        except BaseException:
+            self.process.stop()
+            raise
 
     def stop(self):
         return self.process.stop()
@@ -329,3 +336,27 @@ def _read_exact(sock, n, timeout):
             return None
         data += chunk
     return data
+
+
+class Cleanups:
+    """Stops what a test started, last first, and then checks that every program of the
+    suite ended cleanly (exit code 0: no sanitizer report, no crash)."""
+
+    def __init__(self):
+        self._steps = []
+
+    def add(self, step):
+        self._steps.append(step)
+
+    def add_program(self, holder):
+        self._steps.append(lambda: (holder.process.name, holder.stop(), holder.process))
+
+    def run(self):
+        failures = []
+        for step in reversed(self._steps):
+            result = step()
+            if isinstance(result, tuple) and result[1] != 0:
+                name, code, process = result
+                failures.append("%s ended with %s:\n%s" % (name, code, process.output()[-4000:]))
+        self._steps = []
+        return failures

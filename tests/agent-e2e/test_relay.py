@@ -27,25 +27,25 @@ class RelayTest(unittest.TestCase):
         for name, path in (("OVIX_TUNNELSERVER", TUNNELSERVER), ("OVIX_AGENTDRIVER", AGENTDRIVER)):
             if not os.path.exists(path):
                 self.fail(name + " does not name a program")
-        self.cleanups = []
+        self.cleanups = rp.Cleanups()
 
     def tearDown(self):
-        for cleanup in reversed(self.cleanups):
-            cleanup()
+        failures = self.cleanups.run()
+        self.assertEqual([], failures)
 
     def server(self, port=0, **kwargs):
         server = rp.TunnelServer(TUNNELSERVER, port, **kwargs)
-        self.cleanups.append(server.stop)
+        self.cleanups.add_program(server)
         return server
 
     def agent(self, server_port):
         agent = rp.Agent(AGENTDRIVER, "%s:%d" % (rp.LOOPBACK, server_port))
-        self.cleanups.append(agent.stop)
+        self.cleanups.add_program(agent)
         return agent
 
     def peer(self):
         peer = rp.UdpPeer()
-        self.cleanups.append(peer.close)
+        self.cleanups.add(peer.close)
         return peer
 
     def open_tunnel(self, agent, phone, call_id):
@@ -141,20 +141,21 @@ class KamailioTest(unittest.TestCase):
     def setUp(self):
         if shutil.which("sipsak") is None:
             self.skipTest("sipsak is not installed (apt-get install sipsak)")
-        self.cleanups = []
-        kamailio = rp.Kamailio()
-        self.cleanups.append(kamailio.stop)
-        self.kamailio = kamailio
-        server = rp.TunnelServer(TUNNELSERVER, 0, sip=kamailio.address)
-        self.cleanups.append(server.stop)
-        self.server = server
-        agent = rp.Agent(AGENTDRIVER, "%s:%d" % (rp.LOOPBACK, server.port))
-        self.cleanups.append(agent.stop)
-        self.agent = agent
+        self.cleanups = rp.Cleanups()
+        try:
+            self.kamailio = rp.Kamailio()
+            self.cleanups.add(self.kamailio.stop)
+            self.server = rp.TunnelServer(TUNNELSERVER, 0, sip=self.kamailio.address)
+            self.cleanups.add_program(self.server)
+            self.agent = rp.Agent(AGENTDRIVER, "%s:%d" % (rp.LOOPBACK, self.server.port))
+            self.cleanups.add_program(self.agent)
+        except BaseException:
+            self.cleanups.run()
+            raise
 
     def tearDown(self):
-        for cleanup in reversed(self.cleanups):
-            cleanup()
+        failures = self.cleanups.run()
+        self.assertEqual([], failures)
 
     def sipsak(self, *args):
         argv = ["sipsak", "-S", "-vv", "-H", rp.LOOPBACK] + list(args)

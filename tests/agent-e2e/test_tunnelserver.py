@@ -21,26 +21,26 @@ class StandInTest(unittest.TestCase):
     def setUp(self):
         if not os.path.exists(TUNNELSERVER):
             self.fail("OVIX_TUNNELSERVER does not name the stand-in program")
-        self.cleanups = []
+        self.cleanups = rp.Cleanups()
 
     def tearDown(self):
-        for cleanup in reversed(self.cleanups):
-            cleanup()
+        failures = self.cleanups.run()
+        self.assertEqual([], failures)
 
     def start_server(self, **kwargs):
         server = rp.TunnelServer(TUNNELSERVER, 0, **kwargs)
-        self.cleanups.append(server.stop)
+        self.cleanups.add_program(server)
         return server
 
     def peer(self):
         p = rp.UdpPeer()
-        self.cleanups.append(p.close)
+        self.cleanups.add(p.close)
         return p
 
     def connect_agent(self, server, answer=True):
         """A fake agent: connects, reads the two address requests and answers them."""
         sock = socket.create_connection((rp.LOOPBACK, server.port), timeout=5)
-        self.cleanups.append(sock.close)
+        self.cleanups.add(sock.close)
         requests = [rp.read_frame(sock), rp.read_frame(sock)]
         self.assertEqual([(3, 0, b"\x07"), (3, 0, b"\x06")], requests)
         if answer:
