@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -40,6 +41,9 @@ uint16_t PortFromText(const QString& text) {
     }
     return static_cast<uint16_t>(value);
 }
+
+// Posted by other threads when log lines wait in the queue.
+const QEvent::Type kDrainLogEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 QString AskForSaveFile(QWidget* parent) {
     QFileDialog dialog(parent);
@@ -145,8 +149,15 @@ void COvixAgentDlg::AddLogLine(std::string_view text) {
         return;
     }
     if (pendingLines_.Push(std::string(text))) {
-        QMetaObject::invokeMethod(this, &COvixAgentDlg::DrainLogQueue, Qt::QueuedConnection);
+        // One wake-up per batch through the toolkit's own event queue, which owns the event
+        // from here. The event carries nothing: the lines travel in pendingLines_.
+        QCoreApplication::postEvent(this, std::make_unique<QEvent>(kDrainLogEvent).release());
     }
+}
+
+void COvixAgentDlg::customEvent(QEvent* /*event*/) {
+    // Only the drain event is posted to this window.
+    DrainLogQueue();
 }
 
 void COvixAgentDlg::DrainLogQueue() {

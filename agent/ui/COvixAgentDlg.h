@@ -78,6 +78,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void customEvent(QEvent* event) override;
 
 private:
     void BuildControls();
