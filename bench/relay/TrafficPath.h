@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "bench/relay/LatencySamples.h"
 #include "tools/tunnelserver/UniqueFd.h"
@@ -29,6 +30,8 @@ struct TrafficPath {
     uint32_t phaseSent = 0;
     uint32_t phaseReceived = 0;
     CLatencySamples phaseSamples;
+    // Latency by sequence number from phaseFirst on (-1: not arrived); sized by the phase.
+    std::vector<int64_t> latencyBySequence;
 };
 
 }  // namespace ovix::bench

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <random>
 
 #include "bench/relay/ProbePacket.h"
 #include "bench/relay/SipProbe.h"
@@ -59,6 +60,11 @@ int CTrafficTool::Run() {
     }
     LatencyPhase();
     ReportLatency();
+    const double pairOut = PairDelayMs(true);
+    const double pairIn = PairDelayMs(false);
+    Say("two frames back to back, extra delay of the second (median of 20 pairs): "
+        "softphone->server %.3f ms, server->softphone %.3f ms\n",
+        pairOut, pairIn);
     if (options_.ramp) {
         const RampResult out =
             Ramp(true, {50, 100, 200, 300, 400, 450, 500, 550, 600, 800, 1000, 1500, 2000});
@@ -137,6 +143,38 @@ void CTrafficTool::StartPhase(TrafficPath& path) {
     path.phaseSent = 0;
     path.phaseReceived = 0;
     path.phaseSamples = CLatencySamples();
+    path.latencyBySequence.clear();
+}
+
+void CTrafficTool::Record(TrafficPath& path, uint32_t sequence, int64_t latencyNs) {
+    ++path.phaseReceived;
+    path.phaseSamples.Add(latencyNs);
+    const size_t index = sequence - path.phaseFirst;
+    if (index < path.latencyBySequence.size()) {
+        path.latencyBySequence[index] = latencyNs;
+    }
+}
+
+double CTrafficTool::PairDelayMs(bool outward) {
+    constexpr int kPairs = 20;
+    mode_ = Mode::kSink;
+    StartPhase(*agent_);
+    agent_->latencyBySequence.assign(2 * kPairs, -1);
+    for (int pair = 0; pair < kPairs; ++pair) {
+        SendProbe(*agent_, !outward);
+        SendProbe(*agent_, !outward);
+        Pump(NowNs() + 100 * kMs, 0, [](uint64_t) { return false; });
+    }
+    Drain(300 * kMs, 3 * kSecond);
+    CLatencySamples extra;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const int64_t first = agent_->latencyBySequence[2 * pair];
+        const int64_t second = agent_->latencyBySequence[2 * pair + 1];
+        if (first >= 0 && second >= 0) {
+            extra.Add(second - first);
+        }
+    }
+    return extra.QuantileMs(0.5);
 }
 
 void CTrafficTool::SendProbe(TrafficPath& path, bool fromFar) {
@@ -168,23 +206,37 @@ void CTrafficTool::LatencyPhase() {
     sipSent_ = 0;
     sipAnswered_ = 0;
     sipSamples_ = CLatencySamples();
-    Say("latency phase: %d s, 172-byte RTP at %d/s each way on every path, one SIP OPTIONS a "
-        "second through the agent\n",
-        options_.durationSeconds, options_.rate);
+    Say("latency phase: %d s, 172-byte RTP at %d/s each way on every path, %s\n",
+        options_.durationSeconds, options_.rate,
+        options_.sipInLatencyPhase ? "one SIP OPTIONS a second through the agent" : "no SIP");
     // Paths take turns within each period, so their probes never leave at the same instant.
-    const uint64_t pathCount = paths_.size();
-    const uint64_t ticksPerSecond = static_cast<uint64_t>(options_.rate) * pathCount;
-    const uint64_t ticks = ticksPerSecond * static_cast<uint64_t>(options_.durationSeconds);
-    const int64_t every = kSecond / static_cast<int64_t>(ticksPerSecond);
-    Pump(NowNs() + static_cast<int64_t>(ticks) * every, every, [&](uint64_t tick) {
-        if (tick >= ticks) {
-            return false;
+    // The SIP probe leaves at a random moment of each second, as signalling does beside a
+    // call's media; the fixed seed keeps runs comparable.
+    const size_t pathCount = paths_.size();
+    const int64_t period = kSecond / options_.rate;
+    const int64_t start = NowNs();
+    const int64_t end = start + static_cast<int64_t>(options_.durationSeconds) * kSecond;
+    std::vector<int64_t> due(pathCount);
+    for (size_t i = 0; i < pathCount; ++i) {
+        due[i] = start + period * static_cast<int64_t>(i) / static_cast<int64_t>(pathCount);
+    }
+    std::mt19937_64 random(20261211);
+    std::uniform_int_distribution<int64_t> withinSecond(0, kSecond - 1);
+    int64_t sipSecond = 0;
+    int64_t sipDue = start + withinSecond(random);
+    constexpr int64_t kScheduleStep = 250000;  // 0.25 ms
+    Pump(end, kScheduleStep, [&](uint64_t) {
+        const int64_t now = NowNs();
+        for (size_t i = 0; i < pathCount; ++i) {
+            for (; due[i] <= now && due[i] < end; due[i] += period) {
+                SendProbe(paths_[i], false);
+            }
         }
-        SendProbe(paths_[tick % pathCount], false);
-        if (tick % ticksPerSecond == ticksPerSecond / 2) {
+        if (options_.sipInLatencyPhase && sipDue <= now && sipDue < end) {
             SendSipProbe();
+            sipDue = start + ++sipSecond * kSecond + withinSecond(random);
         }
-        return true;
+        return now < end;
     });
     Drain(500 * kMs, 3 * kSecond);
 }
@@ -323,8 +375,7 @@ void CTrafficTool::OnNearProbe(TrafficPath& path) {
         ProbeStamp stamp;
         if (ReadProbe(datagram, static_cast<size_t>(got), stamp) && stamp.path == path.id &&
             stamp.sequence >= path.phaseFirst) {
-            ++path.phaseReceived;
-            path.phaseSamples.Add(now - stamp.sentNs);
+            Record(path, stamp.sequence, now - stamp.sentNs);
         }
     }
 }
@@ -350,8 +401,7 @@ void CTrafficTool::OnFarProbe(TrafficPath& path) {
         ProbeStamp stamp;
         if (ReadProbe(datagram, static_cast<size_t>(got), stamp) && stamp.path == path.id &&
             stamp.sequence >= path.phaseFirst) {
-            ++path.phaseReceived;
-            path.phaseSamples.Add(now - stamp.sentNs);
+            Record(path, stamp.sequence, now - stamp.sentNs);
         }
     }
 }

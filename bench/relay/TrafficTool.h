@@ -26,6 +26,7 @@ struct TrafficOptions {
     int rate = 50;  // probes per second per direction in the latency phase
     double rampStepSeconds = 2.0;
     bool ramp = true;
+    bool sipInLatencyPhase = true;  // one OPTIONS a second beside the RTP
 };
 
 class CTrafficTool {
@@ -47,6 +48,8 @@ private:
     void LatencyPhase();
     RampResult Ramp(bool outward, const std::vector<int>& rates);
     void ReportLatency() const;
+    // Median extra delay of the second of two frames sent back to back, in one direction.
+    double PairDelayMs(bool outward);
 
     void StartPhase(TrafficPath& path);
     void SendProbe(TrafficPath& path, bool fromFar);
@@ -61,6 +64,7 @@ private:
     void OnFarProbe(TrafficPath& path);
     void OnFarSip();
     void OnNearSip();
+    static void Record(TrafficPath& path, uint32_t sequence, int64_t latencyNs);
 
     TrafficOptions options_;
     Mode mode_ = Mode::kEcho;

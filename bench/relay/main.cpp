@@ -15,7 +15,7 @@ const char kUsage[] =
     "usage: relaytraffic --agent-sip HOST:PORT --agent-rtp HOST:PORT --far-sip HOST:PORT\n"
     "                    --far-rtp HOST:PORT [--socat-entry HOST:PORT --socat-far HOST:PORT]\n"
     "                    [--duration SECONDS] [--rate PER_SECOND] [--ramp-step SECONDS]\n"
-    "                    [--no-ramp]\n"
+    "                    [--no-ramp] [--no-sip]\n"
     "All addresses must be on 127.0.0.0/8.\n";
 
 bool IsLoopback(const sockaddr_in& address) {
@@ -33,6 +33,10 @@ int main(int argc, char** argv) {
         const std::string_view option = argv[i];
         if (option == "--no-ramp") {
             options.ramp = false;
+            continue;
+        }
+        if (option == "--no-sip") {
+            options.sipInLatencyPhase = false;
             continue;
         }
         if (i + 1 >= argc) {

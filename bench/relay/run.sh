@@ -5,21 +5,22 @@
 # direction, the idle agent's CPU use and the machine.
 #
 #   bench/relay/run.sh BUILD_FOLDER [--duration SECONDS] [--ramp-step SECONDS] [--idle SECONDS]
-#                                   [--no-ramp]
+#                                   [--no-ramp] [--no-sip]
 set -euo pipefail
 
-build="${1:?usage: run.sh BUILD_FOLDER [--duration S] [--ramp-step S] [--idle S] [--no-ramp]}"
+build="${1:?usage: run.sh BUILD_FOLDER [--duration S] [--ramp-step S] [--idle S] [--no-ramp] [--no-sip]}"
 shift
 duration=60
 ramp_step=2
 idle=10
-ramp=()
+extra=()
 while [[ $# -gt 0 ]]; do
     case "$1" in
         --duration) duration="$2"; shift 2 ;;
         --ramp-step) ramp_step="$2"; shift 2 ;;
         --idle) idle="$2"; shift 2 ;;
-        --no-ramp) ramp=(--no-ramp); shift ;;
+        --no-ramp) extra+=(--no-ramp); shift ;;
+        --no-sip) extra+=(--no-sip); shift ;;
         *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -102,7 +103,7 @@ echo "agent: sip $agent_sip_host:$agent_sip_port rtp $agent_rtp_host:$agent_rtp_
     --agent-rtp "$agent_rtp_host:$agent_rtp_port" --far-sip "127.0.0.1:$far_sip" \
     --far-rtp "127.0.0.1:$far_rtp" --socat-entry "127.0.0.1:$socat_entry" \
     --socat-far "127.0.0.1:$socat_far" --duration "$duration" --ramp-step "$ramp_step" \
-    "${ramp[@]}"
+    "${extra[@]}"
 
 # CPU of the idle agent (tunnel still connected): utime + stime from /proc, in clock ticks.
 # The scheduler's per-thread run time (nanoseconds) gives the finer figure.
