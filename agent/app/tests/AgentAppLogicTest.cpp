@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <filesystem>
 
 #include "agent/app/AgentAutomationIds.h"
 #include "agent/app/AgentCommandLine.h"
@@ -10,6 +9,7 @@
 #include "agent/app/AgentRegistration.h"
 #include "agent/app/COvixAgentDlgAutoProxy.h"
 #include "platform/automation/AutomationRegistry.h"
+#include "platform/ipc/tests/TempFolder.h"
 
 namespace ovix::agent {
 namespace {
@@ -192,9 +192,9 @@ TEST(COvixAgentDlgAutoProxy, DispatchChecksIdsCountsAndTypes) {
 }
 
 TEST(AgentRegistration, WritesProgIdClassAndProgram) {
-    char pattern[] = "/tmp/ovix-agentreg-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string registry = std::string(pattern) + "/registry.ini";
+    platform::test::CTempFolder temp;
+    ASSERT_FALSE(temp.Path().empty());
+    const std::string registry = temp.Path() + "/registry.ini";
     ASSERT_TRUE(RegisterAgentServer(registry, "/opt/ovix/OvixAgent"));
     platform::LocalServerEntry entry;
     ASSERT_EQ(platform::LookUpLocalServer(registry, "OvixAgent.Application", entry),
@@ -202,7 +202,6 @@ TEST(AgentRegistration, WritesProgIdClassAndProgram) {
     EXPECT_EQ(entry.classId, kAgentClassId);
     EXPECT_EQ(entry.serverProgram, "/opt/ovix/OvixAgent");
     EXPECT_EQ(AgentProgramPath().substr(AgentProgramPath().rfind('/')), "/OvixAgent");
-    std::filesystem::remove_all(pattern);
 }
 
 }  // namespace

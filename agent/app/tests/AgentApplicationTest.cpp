@@ -11,7 +11,6 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
-#include <filesystem>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -20,6 +19,7 @@
 #include "agent/app/OvixAgentClient.h"
 #include "agent/ui/AgentDialogLayout.h"
 #include "agent/ui/tests/RecordingRelay.h"
+#include "platform/ipc/tests/TempFolder.h"
 
 namespace ovix::agent {
 namespace {
@@ -59,9 +59,8 @@ private:
 class AgentApplicationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/ovix-agentapp-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
+        folder_ = temp_.Path();
+        ASSERT_FALSE(folder_.empty());
         ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds_), 0);
         auto window = std::make_unique<COvixAgentDlg>(std::make_unique<CRecordingRelay>(relay_),
                                                       folder_ + "/OvixAgent.ini");
@@ -74,10 +73,7 @@ protected:
         ready_ = dispatch->WaitUntilReady();
         client_ = std::make_unique<COvixAgentClient>(std::move(dispatch));
     }
-    void TearDown() override {
-        app_.reset();
-        std::filesystem::remove_all(folder_);
-    }
+    void TearDown() override { app_.reset(); }
     // Runs the event loop until the application quits; false when it did not within 10 s.
     bool RunUntilQuit() {
         bool timedOut = false;
@@ -95,6 +91,7 @@ protected:
     // press buttons between its calls).
     void OnWindowThread(std::function<void()> work) { runner_.Run(std::move(work)); }
 
+    platform::test::CTempFolder temp_;
     std::string folder_;
     int fds_[2] = {-1, -1};
     CRecordingRelay::Record relay_;

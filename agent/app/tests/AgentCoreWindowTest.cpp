@@ -13,12 +13,12 @@
 #include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QPushButton>
-#include <filesystem>
 
 #include "agent/app/AgentCoreRelay.h"
 #include "agent/ui/AgentDialogLayout.h"
 #include "agent/ui/AgentSettings.h"
 #include "agent/ui/COvixAgentDlg.h"
+#include "platform/ipc/tests/TempFolder.h"
 
 namespace ovix::agent {
 namespace {
@@ -27,18 +27,14 @@ class AgentCoreWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("OVIX_LOCAL_ADDRESSES", "127.0.0.1", 1);
-        char pattern[] = "/tmp/ovix-agentcore-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
+        folder_ = temp_.Path();
+        ASSERT_FALSE(folder_.empty());
         settings_ = folder_ + "/OvixAgent.ini";
         auto relay = MakeAgentCoreRelay();
         relay_ = relay.get();
         window_ = std::make_unique<COvixAgentDlg>(std::move(relay), settings_);
     }
-    void TearDown() override {
-        window_.reset();
-        std::filesystem::remove_all(folder_);
-    }
+    void TearDown() override { window_.reset(); }
     template <typename T>
     T* Control(int id) {
         for (T* widget : window_->findChildren<T*>()) {
@@ -66,6 +62,7 @@ protected:
         return false;
     }
 
+    platform::test::CTempFolder temp_;
     std::string folder_;
     std::string settings_;
     IAgentRelay* relay_ = nullptr;

@@ -21,6 +21,7 @@
 #include "platform/automation/AutomationChannel.h"
 #include "platform/automation/AutomationRegistry.h"
 #include "platform/automation/AutomationServerStart.h"
+#include "platform/ipc/tests/TempFolder.h"
 
 namespace ovix::agent {
 namespace {
@@ -93,9 +94,8 @@ uint16_t ClosedTcpPort() {
 class AgentProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/ovix-agentproc-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
+        folder_ = temp_.Path();
+        ASSERT_FALSE(folder_.empty());
         setenv("OVIX_CONFIG_DIR", folder_.c_str(), 1);
         setenv("OVIX_LOCAL_ADDRESSES", "127.0.0.1", 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -104,7 +104,6 @@ protected:
     }
     void TearDown() override {
         clients_.clear();  // releases: every agent ends
-        std::filesystem::remove_all(folder_);
     }
     COvixAgentClient* Create() {
         std::unique_ptr<COvixAgentClient> client;
@@ -121,6 +120,7 @@ protected:
         return static_cast<uint16_t>(port);
     }
 
+    platform::test::CTempFolder temp_;
     std::string folder_;
     std::string server_;
     std::vector<std::unique_ptr<COvixAgentClient>> clients_;

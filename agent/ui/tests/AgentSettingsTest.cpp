@@ -3,15 +3,15 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <filesystem>
+#include "platform/ipc/tests/TempFolder.h"
 
 namespace ovix::agent {
 namespace {
 
 TEST(AgentSettings, DefaultsRoundTripAndPathInTheSettingsFolder) {
-    char pattern[] = "/tmp/ovix-agentsettings-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string folder = pattern;
+    platform::test::CTempFolder temp;
+    const std::string folder = temp.Path();
+    ASSERT_FALSE(folder.empty());
     setenv("OVIX_CONFIG_DIR", folder.c_str(), 1);
     const std::string file = AgentSettingsPath();
     EXPECT_EQ(file, folder + "/OvixAgent.ini");
@@ -26,7 +26,6 @@ TEST(AgentSettings, DefaultsRoundTripAndPathInTheSettingsFolder) {
     EXPECT_EQ(read.port, "443");
     EXPECT_FALSE(WriteAgentSettings("", {"a", "1"}));
     unsetenv("OVIX_CONFIG_DIR");
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

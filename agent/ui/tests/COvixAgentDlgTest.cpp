@@ -18,6 +18,7 @@
 #include "agent/ui/AgentDialogLayout.h"
 #include "agent/ui/AgentSettings.h"
 #include "agent/ui/tests/RecordingRelay.h"
+#include "platform/ipc/tests/TempFolder.h"
 #include "platform/sys/ProfileFile.h"
 
 namespace ovix::agent {
@@ -32,15 +33,11 @@ public:
 class AgentWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/ovix-agentui-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
+        folder_ = temp_.Path();
+        ASSERT_FALSE(folder_.empty());
         settings_ = folder_ + "/OvixAgent.ini";
     }
-    void TearDown() override {
-        window_.reset();
-        std::filesystem::remove_all(folder_);
-    }
+    void TearDown() override { window_.reset(); }
     COvixAgentDlg& Window() {
         if (!window_) {
             window_ = std::make_unique<COvixAgentDlg>(std::make_unique<CRecordingRelay>(relay_),
@@ -68,6 +65,7 @@ protected:
         return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     }
 
+    platform::test::CTempFolder temp_;
     std::string folder_;
     std::string settings_;
     CRecordingRelay::Record relay_;

@@ -1,4 +1,5 @@
 #include "platform/automation/AutomationRegistry.h"
+#include "platform/ipc/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -15,14 +16,13 @@ constexpr const char* kClassId = "{51870C2B-1D11-494E-861B-F3A96BB2F8BA}";
 class AutomationRegistryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/ovix-registry-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
+        folder_ = temp_.Path();
+        ASSERT_FALSE(folder_.empty());
         file_ = folder_ + "/registry.ini";
     }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
     void Write(const std::string& text) { std::ofstream(file_, std::ios::binary) << text; }
 
+    test::CTempFolder temp_;
     std::string folder_;
     std::string file_;
 };

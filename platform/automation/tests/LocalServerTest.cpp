@@ -4,10 +4,10 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <filesystem>
 
 #include "platform/automation/AutomationRegistry.h"
 #include "platform/automation/DispatchClient.h"
+#include "platform/ipc/tests/TempFolder.h"
 
 namespace ovix::platform {
 namespace {
@@ -18,21 +18,18 @@ constexpr const char* kClassId = "{11111111-2222-3333-4444-555555555555}";
 class LocalServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/ovix-localserver-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
+        folder_ = temp_.Path();
+        ASSERT_FALSE(folder_.empty());
         registry_ = folder_ + "/registry.ini";
         ASSERT_TRUE(RegisterLocalServer(registry_, kProgId, kClassId, OVIX_AUTOMATION_TEST_SERVER));
         unsetenv("OVIX_TEST_SERVER_START");
     }
-    void TearDown() override {
-        unsetenv("OVIX_TEST_SERVER_START");
-        std::filesystem::remove_all(folder_);
-    }
+    void TearDown() override { unsetenv("OVIX_TEST_SERVER_START"); }
     HResult Create(std::unique_ptr<CDispatchClient>& client, DispatchClientOptions options = {}) {
         return CreateObjectFromRegistry(registry_, kProgId, options, client, error_);
     }
 
+    test::CTempFolder temp_;
     std::string folder_;
     std::string registry_;
     std::string error_;
