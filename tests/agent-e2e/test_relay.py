@@ -99,6 +99,49 @@ class RelayTest(unittest.TestCase):
                           counts["rtp_from_agent"], counts["rtp_to_agent"], counts["dropped"]))
         self.assertEqual(1, agent.process.count(CONNECTED))
 
+    def test_largest_datagrams_and_bursts_cross_whole_in_both_directions(self):
+        far_sip, far_rtp = self.peer(), self.peer()
+        server = self.server(sip=far_sip.address, rtp=far_rtp.address)
+        agent = self.agent(server.port)
+        phone, phone_rtp = self.peer(), self.peer()
+        self.open_tunnel(agent, phone, "large")
+
+        # The listeners read datagrams of up to 4096 bytes.
+        sip = b"MESSAGE sip:big SIP/2.0\r\n\r\n" + b"x" * (4096 - 27)
+        rtp = bytes(i % 251 for i in range(4096))
+        for payload, near, far, listener in ((sip, phone, far_sip, agent.sip),
+                                             (rtp, phone_rtp, far_rtp, agent.rtp)):
+            with self.subTest(size=len(payload), listener=listener):
+                near.send(payload, listener)
+                got = far.receive()
+                self.assertIsNotNone(got)
+                self.assertEqual(payload, got[0])
+                far.send(payload[::-1], got[1])
+                back = near.receive()
+                self.assertIsNotNone(back)
+                self.assertEqual(payload[::-1], back[0])
+
+        # A burst is queued, not lost; the five RTP workers may reorder it.
+        burst = 100
+        for i in range(burst):
+            phone_rtp.send(i.to_bytes(2, "big") + RTP_PROBE[2:], agent.rtp)
+        outward = set()
+        while len(outward) < burst:
+            got = far_rtp.receive(5.0)
+            self.assertIsNotNone(got, "burst towards the server: %d of %d" % (len(outward), burst))
+            outward.add(got[0][:2])
+            relay = got[1]
+        for i in range(burst):
+            far_rtp.send(i.to_bytes(2, "big") + RTP_PROBE[2:], relay)
+        inward = set()
+        while len(inward) < burst:
+            got = phone_rtp.receive(5.0)
+            self.assertIsNotNone(got, "burst towards the softphone: %d of %d" % (len(inward), burst))
+            inward.add(got[0][:2])
+        counts = server.counts()
+        self.assertEqual((burst + 1, burst + 1, 0),
+                         (counts["rtp_from_agent"], counts["rtp_to_agent"], counts["dropped"]))
+
     def test_server_that_closes_gives_one_disconnect_line_and_next_sip_reconnects(self):
         port = rp.free_tcp_port()
         server = self.server(port, echo=True)
