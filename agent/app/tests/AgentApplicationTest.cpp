@@ -118,6 +118,8 @@ TEST_F(AgentApplicationTest, ReleasingTheObjectClosesTheWindowAndStopsTheRelay) 
         EXPECT_EQ(client_->Show(0), platform::kS_OK);
         OnWindowThread([&] { EXPECT_FALSE(window_->isVisible()); });
         EXPECT_EQ(client_->Show(1), platform::kS_OK);
+        OnWindowThread([&] { EXPECT_TRUE(window_->isVisible()); });
+        EXPECT_EQ(client_->Show(0), platform::kS_OK);  // leaves a visible window visible
         OnWindowThread([&] {
             EXPECT_TRUE(window_->isVisible());
             QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
