@@ -32,6 +32,11 @@ struct TrafficPath {
     CLatencySamples phaseSamples;
     // Latency by sequence number from phaseFirst on (-1: not arrived); sized by the phase.
     std::vector<int64_t> latencyBySequence;
+    // Echo phases: when the far side got each probe (-1: not yet), and the two one-way
+    // legs of every round trip, so a delay can be placed on its direction.
+    std::vector<int64_t> farArrivalBySequence;
+    CLatencySamples outSamples;
+    CLatencySamples inSamples;
 };
 
 }  // namespace ovix::bench

@@ -144,6 +144,9 @@ void CTrafficTool::StartPhase(TrafficPath& path) {
     path.phaseReceived = 0;
     path.phaseSamples = CLatencySamples();
     path.latencyBySequence.clear();
+    path.farArrivalBySequence.clear();
+    path.outSamples = CLatencySamples();
+    path.inSamples = CLatencySamples();
 }
 
 void CTrafficTool::Record(TrafficPath& path, uint32_t sequence, int64_t latencyNs) {
@@ -200,7 +203,9 @@ void CTrafficTool::LatencyPhase() {
     mode_ = Mode::kEcho;
     for (TrafficPath& path : paths_) {
         StartPhase(path);
-        path.phaseSamples.Reserve(static_cast<size_t>(options_.durationSeconds * options_.rate));
+        const size_t expected = static_cast<size_t>(options_.durationSeconds * options_.rate);
+        path.phaseSamples.Reserve(expected);
+        path.farArrivalBySequence.assign(expected + 16, -1);
     }
     sipFirst_ = sipSequence_;
     sipSent_ = 0;
@@ -250,6 +255,13 @@ void CTrafficTool::ReportLatency() const {
             path.phaseSent - path.phaseReceived, path.phaseSamples.QuantileMs(0.5),
             path.phaseSamples.QuantileMs(0.99), path.phaseSamples.MaxMs(),
             path.phaseSamples.CountAbove(kStallNs));
+    }
+    for (const TrafficPath& path : paths_) {
+        Say("%-8s one way: softphone->far median %.3f p99 %.3f max %.3f ms; far->softphone "
+            "median %.3f p99 %.3f max %.3f ms\n",
+            path.name.c_str(), path.outSamples.QuantileMs(0.5), path.outSamples.QuantileMs(0.99),
+            path.outSamples.MaxMs(), path.inSamples.QuantileMs(0.5),
+            path.inSamples.QuantileMs(0.99), path.inSamples.MaxMs());
     }
     for (const TrafficPath& path : paths_) {
         if (&path == &direct) {
@@ -376,6 +388,12 @@ void CTrafficTool::OnNearProbe(TrafficPath& path) {
         if (ReadProbe(datagram, static_cast<size_t>(got), stamp) && stamp.path == path.id &&
             stamp.sequence >= path.phaseFirst) {
             Record(path, stamp.sequence, now - stamp.sentNs);
+            const size_t index = stamp.sequence - path.phaseFirst;
+            if (mode_ == Mode::kEcho && index < path.farArrivalBySequence.size() &&
+                path.farArrivalBySequence[index] >= 0) {
+                path.outSamples.Add(path.farArrivalBySequence[index] - stamp.sentNs);
+                path.inSamples.Add(now - path.farArrivalBySequence[index]);
+            }
         }
     }
 }
@@ -394,11 +412,15 @@ void CTrafficTool::OnFarProbe(TrafficPath& path) {
         lastArrivalNs_ = now;
         path.farPeer = from;
         path.farPeerKnown = true;
+        ProbeStamp stamp;
         if (mode_ == Mode::kEcho) {
+            if (ReadProbe(datagram, static_cast<size_t>(got), stamp) && stamp.path == path.id &&
+                stamp.sequence - path.phaseFirst < path.farArrivalBySequence.size()) {
+                path.farArrivalBySequence[stamp.sequence - path.phaseFirst] = now;
+            }
             SendTo(path.farSocket.Get(), datagram, static_cast<size_t>(got), from);
             continue;
         }
-        ProbeStamp stamp;
         if (ReadProbe(datagram, static_cast<size_t>(got), stamp) && stamp.path == path.id &&
             stamp.sequence >= path.phaseFirst) {
             Record(path, stamp.sequence, now - stamp.sentNs);

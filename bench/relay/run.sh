@@ -5,15 +5,19 @@
 # direction, the idle agent's CPU use and the machine.
 #
 #   bench/relay/run.sh BUILD_FOLDER [--duration SECONDS] [--ramp-step SECONDS] [--idle SECONDS]
-#                                   [--no-ramp] [--no-sip]
+#                                   [--no-ramp] [--no-sip] [--realtime]
+#
+# --realtime runs every process of the measurement under SCHED_FIFO (root only), so that
+# other work on a shared machine does not show up as relay latency.
 set -euo pipefail
 
-build="${1:?usage: run.sh BUILD_FOLDER [--duration S] [--ramp-step S] [--idle S] [--no-ramp] [--no-sip]}"
+build="${1:?usage: run.sh BUILD_FOLDER [--duration S] [--ramp-step S] [--idle S] [--no-ramp] [--no-sip] [--realtime]}"
 shift
 duration=60
 ramp_step=2
 idle=10
 extra=()
+run=()
 while [[ $# -gt 0 ]]; do
     case "$1" in
         --duration) duration="$2"; shift 2 ;;
@@ -21,6 +25,7 @@ while [[ $# -gt 0 ]]; do
         --idle) idle="$2"; shift 2 ;;
         --no-ramp) extra+=(--no-ramp); shift ;;
         --no-sip) extra+=(--no-sip); shift ;;
+        --realtime) run=(chrt -f 10); shift ;;
         *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -76,14 +81,14 @@ wait_for_line() {  # wait_for_line FILE REGEX -> prints the line
 read -r far_sip far_rtp socat_entry socat_far <<<"$(free_ports udp 4)"
 read -r tunnel_port socat_tcp <<<"$(free_ports tcp 2)"
 
-"$tunnelserver" --listen "127.0.0.1:$tunnel_port" --sip "127.0.0.1:$far_sip" \
+"${run[@]}" "$tunnelserver" --listen "127.0.0.1:$tunnel_port" --sip "127.0.0.1:$far_sip" \
     --rtp "127.0.0.1:$far_rtp" >"$work/tunnelserver.log" 2>&1 &
 pids+=($!)
 wait_for_line "$work/tunnelserver.log" '^tunnelserver listening' >/dev/null
 
 # The driver runs until its standard input closes: hold it open on a fifo.
 mkfifo "$work/agent.stdin"
-OVIX_LOCAL_ADDRESSES=127.0.0.1 "$agentdriver" --server "127.0.0.1:$tunnel_port" \
+OVIX_LOCAL_ADDRESSES=127.0.0.1 "${run[@]}" "$agentdriver" --server "127.0.0.1:$tunnel_port" \
     <"$work/agent.stdin" >"$work/agent.log" 2>&1 &
 agent_pid=$!
 pids+=($agent_pid)
@@ -91,15 +96,15 @@ exec 3>"$work/agent.stdin"
 read -r _ _ agent_sip_host agent_sip_port <<<"$(wait_for_line "$work/agent.log" '^agent sip ')"
 read -r _ _ agent_rtp_host agent_rtp_port <<<"$(wait_for_line "$work/agent.log" '^agent rtp ')"
 
-socat "TCP4-LISTEN:$socat_tcp,bind=127.0.0.1,reuseaddr" "UDP4:127.0.0.1:$socat_far" &
+"${run[@]}" socat "TCP4-LISTEN:$socat_tcp,bind=127.0.0.1,reuseaddr" "UDP4:127.0.0.1:$socat_far" &
 pids+=($!)
 sleep 0.2
-socat "UDP4-LISTEN:$socat_entry,bind=127.0.0.1" "TCP4:127.0.0.1:$socat_tcp" &
+"${run[@]}" socat "UDP4-LISTEN:$socat_entry,bind=127.0.0.1" "TCP4:127.0.0.1:$socat_tcp" &
 pids+=($!)
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), kernel $(uname -r)"
 echo "agent: sip $agent_sip_host:$agent_sip_port rtp $agent_rtp_host:$agent_rtp_port, stand-in on 127.0.0.1:$tunnel_port"
-"$relaytraffic" --agent-sip "$agent_sip_host:$agent_sip_port" \
+"${run[@]}" "$relaytraffic" --agent-sip "$agent_sip_host:$agent_sip_port" \
     --agent-rtp "$agent_rtp_host:$agent_rtp_port" --far-sip "127.0.0.1:$far_sip" \
     --far-rtp "127.0.0.1:$far_rtp" --socat-entry "127.0.0.1:$socat_entry" \
     --socat-far "127.0.0.1:$socat_far" --duration "$duration" --ramp-step "$ramp_step" \
