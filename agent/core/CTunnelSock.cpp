@@ -95,6 +95,9 @@ int CTunnelSock::OnReceive(long length, const std::uint8_t* bytes) {
     // The connection is broken (peer closed or a read failed). This runs on the poll
     // thread, which ends right after; the DispatchThread keeps running.
     PollWillEnd();
+    if (closing_.load()) {
+        return -1;  // a deliberate Close shut the socket and does the rest itself
+    }
     SetRemotePort(0);
     ArmPoll(false);
     ShutdownSocket();
@@ -103,7 +106,7 @@ int CTunnelSock::OnReceive(long length, const std::uint8_t* bytes) {
     SetPort(0);
     ClearQueue();
     assembler_.ClearPending();
-    if (!closing_.load() && owner_ != nullptr) {
+    if (owner_ != nullptr) {
         owner_->Log(logtext::kTunnelBroken);
     }
     connected_.store(false);
