@@ -84,15 +84,22 @@ echo "== kamailio on udp 127.0.0.1:$sip_port"
 setsid kamailio -f "$work/kamailio.cfg" -DD -E -Y "$work" -P "$work/kamailio.pid" -w "$work" \
     >"$work/kamailio.log" 2>&1 &
 kamailio_pid=$!
-wait_for_line "$work/kamailio.log" 'kamailio 5|INFO: <core>' >/dev/null || true
-sleep 0.5
+ready=""
+for attempt in $(seq 1 25); do
+    if sipsak -S -H 127.0.0.1 --timer-t1 200 --timeout-factor 1 \
+        -s "sip:ready@127.0.0.1:$sip_port" >/dev/null 2>&1; then
+        ready=yes
+        break
+    fi
+done
+[[ -n "$ready" ]] || { echo "relay.sh: kamailio does not answer:" >&2; cat "$work/kamailio.log" >&2; exit 1; }
 
 echo "== stand-in tunnel server on tcp 127.0.0.1:$tunnel_port, SIP to kamailio"
 "$tunnelserver" --listen "127.0.0.1:$tunnel_port" --sip "127.0.0.1:$sip_port" \
     >"$work/tunnelserver.log" 2>&1 &
 pids+=($!)
 tunnel_pid=$!
-wait_for_line "$work/tunnelserver.log" '^tunnelserver listening'
+wait_for_line "$work/tunnelserver.log" '^tunnelserver listening' >/dev/null
 
 echo "== agent, tunnel server 127.0.0.1:$tunnel_port"
 mkfifo "$work/agent.stdin"
@@ -101,7 +108,7 @@ OVIX_LOCAL_ADDRESSES=127.0.0.1 "$agentdriver" --server "127.0.0.1:$tunnel_port" 
 pids+=($!)
 exec 3>"$work/agent.stdin"
 read -r _ _ agent_host agent_port <<<"$(wait_for_line "$work/agent.log" '^agent sip ')"
-wait_for_line "$work/agent.log" '^agent rtp '
+wait_for_line "$work/agent.log" '^agent rtp ' >/dev/null
 
 for attempt in first second; do
     echo "== sipsak: OPTIONS to the agent at $agent_host:$agent_port ($attempt run)"
@@ -118,8 +125,9 @@ done
 
 echo "== agent log"
 cat "$work/agent.log"
-echo "== kamailio saw"
-grep 'kamailio got' "$work/kamailio.log" || true
+relay=$(grep -oE 'sip relay [0-9.]+:[0-9]+' "$work/tunnelserver.log" | head -1 | cut -d' ' -f3)
+echo "== kamailio saw, from the stand-in's relay socket ${relay:-?}"
+grep "kamailio got .* from ${relay:-none}\$" "$work/kamailio.log" || echo "(nothing)"
 echo "== stand-in"
 kill -USR1 "$tunnel_pid"
 sleep 0.3
