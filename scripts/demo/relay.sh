@@ -51,6 +51,8 @@ wait_for_line() {  # wait_for_line FILE REGEX
     return 1
 }
 
+modules=$(dirname "$(ls /usr/lib/*/kamailio/modules/sl.so /usr/lib/kamailio/modules/sl.so 2>/dev/null | head -1)")
+[[ -f "$modules/sl.so" ]] || { echo "relay.sh: kamailio modules not found" >&2; exit 1; }
 sip_port=$(free_port udp)
 tunnel_port=$(free_port tcp)
 cat >"$work/kamailio.cfg" <<CFG
@@ -61,7 +63,7 @@ fork=no
 children=1
 auto_aliases=no
 listen=udp:127.0.0.1:$sip_port
-mpath="/usr/lib/x86_64-linux-gnu/kamailio/modules/"
+mpath="$modules/"
 loadmodule "sl.so"
 loadmodule "tm.so"
 loadmodule "pv.so"

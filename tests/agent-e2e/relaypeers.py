@@ -2,6 +2,7 @@
 tunnel server, kamailio and a softphone socket, all on 127.0.0.1. Every process started here
 is stopped (terminate, wait, kill) by the ProcessGroup that started it."""
 
+import glob
 import os
 import re
 import select
@@ -214,15 +215,21 @@ request_route {{
 }}
 """
 
-KAMAILIO_MODULES = "/usr/lib/x86_64-linux-gnu/kamailio/modules/"
+def _kamailio_modules():
+    found = sorted(glob.glob("/usr/lib/*/kamailio/modules/sl.so") +
+                   glob.glob("/usr/lib/kamailio/modules/sl.so"))
+    return os.path.dirname(found[0]) + "/" if found else ""
+
+
+KAMAILIO_MODULES = _kamailio_modules()
 
 
 def kamailio_missing():
     """Why kamailio cannot run here, or None."""
     if shutil.which("kamailio") is None:
         return "kamailio is not installed (apt-get install kamailio)"
-    if not os.path.isdir(KAMAILIO_MODULES):
-        return "kamailio modules not found in " + KAMAILIO_MODULES
+    if not KAMAILIO_MODULES:
+        return "kamailio modules (sl.so) not found under /usr/lib"
     return None
 
 
