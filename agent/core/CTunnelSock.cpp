@@ -49,8 +49,13 @@ int CTunnelSock::Connect(std::string_view host, std::uint16_t port) {
 int CTunnelSock::Close() {
     CLockGuard guard(stateLock_);
     closing_.store(true);
-    const int closed = CTCPClientSock::Close();  // the poll thread has ended after this
+    // Wake both threads that use the socket and end them before the descriptor is
+    // given back, so neither can touch a number the system has reused.
+    ArmPoll(false);
+    ShutdownSocket();
+    StopPoll();
     StopSendThread();
+    const int closed = CBaseSock::Close();
     ClearQueue();
     // Bytes of a frame cut off by the close must not be joined with the next
     // connection's first bytes.
