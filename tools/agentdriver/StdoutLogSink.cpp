@@ -1,6 +1,7 @@
 #include "tools/agentdriver/StdoutLogSink.h"
 
 #include <cstdio>
+#include <string>
 
 namespace ovix::tools {
 
@@ -9,9 +10,11 @@ void CStdoutLogSink::AddLogLine(std::string_view line) {
 }
 
 void CStdoutLogSink::Print(std::string_view line) {
+    // One write per line: the core's socket traces go to the same stream.
+    std::string whole(line);
+    whole += '\n';
     std::lock_guard<std::mutex> hold(outputLock_);
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
+    std::fwrite(whole.data(), 1, whole.size(), stdout);
     std::fflush(stdout);
 }
 

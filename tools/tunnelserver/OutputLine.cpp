@@ -1,12 +1,13 @@
 #include "tools/tunnelserver/OutputLine.h"
 
 #include <cstdio>
+#include <string>
 
 namespace ovix::tools {
 
 void PrintLine(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
+    const std::string whole = line + '\n';
+    std::fwrite(whole.data(), 1, whole.size(), stdout);
     std::fflush(stdout);
 }
 
