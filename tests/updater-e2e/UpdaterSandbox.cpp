@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 namespace ovix::updater::e2e {
@@ -76,12 +77,56 @@ std::unique_ptr<CChildProcess> CUpdaterSandbox::HoldMutex(const std::string& nam
     return nullptr;
 }
 
-bool CUpdaterSandbox::MutexExists(const std::string& name) const {
+namespace {
+
+int RunProbe(const CUpdaterSandbox& sandbox, std::vector<std::string> args) {
+    args.insert(args.begin(), OVIX_IPC_PROBE_PATH);
     CChildProcess::Options options;
-    options.args = {OVIX_IPC_PROBE_PATH, "exists", name};
-    options.environment = Environment("");
+    options.args = std::move(args);
+    options.environment = sandbox.Environment("");
     CChildProcess probe(options);
-    return probe.Wait(std::chrono::seconds(10)) == 0;
+    return probe.Wait(std::chrono::seconds(10));
+}
+
+constexpr const char* kMarker = "message 1 0 0";
+
+}  // namespace
+
+std::unique_ptr<CChildProcess> CUpdaterSandbox::StartMainClient(const std::string& logFile) const {
+    CChildProcess::Options options;
+    options.args = {OVIX_MAINCLIENT_PATH, "--log", logFile};
+    options.environment = Environment("");
+    auto client = std::make_unique<CChildProcess>(options);
+    for (int i = 0; i < 500; ++i) {
+        if (RunProbe(*this, {"find", "Ovixmain"}) == 0) {
+            return client;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return nullptr;
+}
+
+std::vector<std::string> CUpdaterSandbox::MainClientMessages(const std::string& logFile) const {
+    if (RunProbe(*this, {"post", "Ovixmain", "1", "0", "0"}) != 0) {
+        return {"marker not posted"};
+    }
+    for (int i = 0; i < 500; ++i) {
+        std::vector<std::string> messages;
+        std::istringstream log(ReadFile(logFile));
+        std::string line;
+        while (std::getline(log, line)) {
+            if (line == kMarker) {
+                return messages;
+            }
+            messages.push_back(line);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return {"marker not logged"};
+}
+
+bool CUpdaterSandbox::MutexExists(const std::string& name) const {
+    return RunProbe(*this, {"exists", name}) == 0;
 }
 
 std::string ControlFile(int patch, int launcher) {

@@ -38,6 +38,12 @@ public:
     // Another process that holds a named mutex until it is dropped. Null when it could not
     // take it within a few seconds.
     std::unique_ptr<CChildProcess> HoldMutex(const std::string& name) const;
+    // The stand-in main client, logging what it receives into `logFile`, its window up.
+    std::unique_ptr<CChildProcess> StartMainClient(const std::string& logFile) const;
+    // The messages the main client logged, up to a marker message posted now: everything
+    // posted before the marker is in the log by the time the marker is.
+    std::vector<std::string> MainClientMessages(const std::string& logFile) const;
+
     // Whether a named mutex exists right now in the sandbox's runtime folder.
     bool MutexExists(const std::string& name) const;
 
