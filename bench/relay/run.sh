@@ -103,17 +103,22 @@ sleep 0.2
 pids+=($!)
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), kernel $(uname -r)"
+echo "load before the run: $(cut -d' ' -f1-3 /proc/loadavg)${run:+ (SCHED_FIFO)}"
 echo "agent: sip $agent_sip_host:$agent_sip_port rtp $agent_rtp_host:$agent_rtp_port, stand-in on 127.0.0.1:$tunnel_port"
+# The scheduler's per-thread run time (nanoseconds) gives the finer figure.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$agent_pid/stat"; }
+run_ns() { cat /proc/"$agent_pid"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%d", s }'; }
+traffic_start_ns=$(run_ns)
+traffic_start=$(date +%s.%N)
 "${run[@]}" "$relaytraffic" --agent-sip "$agent_sip_host:$agent_sip_port" \
     --agent-rtp "$agent_rtp_host:$agent_rtp_port" --far-sip "127.0.0.1:$far_sip" \
     --far-rtp "127.0.0.1:$far_rtp" --socat-entry "127.0.0.1:$socat_entry" \
     --socat-far "127.0.0.1:$socat_far" --duration "$duration" --ramp-step "$ramp_step" \
     "${extra[@]}"
+awk -v ns=$(( $(run_ns) - traffic_start_ns )) -v t0="$traffic_start" -v t1="$(date +%s.%N)" \
+    'BEGIN { printf "agent CPU while carrying the traffic: %.2f%% of one core over %.0f s\n", 100 * ns / 1e9 / (t1 - t0), t1 - t0 }'
 
 # CPU of the idle agent (tunnel still connected): utime + stime from /proc, in clock ticks.
-# The scheduler's per-thread run time (nanoseconds) gives the finer figure.
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$agent_pid/stat"; }
-run_ns() { cat /proc/"$agent_pid"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%d", s }'; }
 sleep 2
 before=$(cpu_ticks)
 before_ns=$(run_ns)
@@ -127,3 +132,4 @@ echo "agent threads: $(ls /proc/$agent_pid/task | wc -l)"
 kill -USR1 "${pids[0]}"
 sleep 0.2
 grep '^tunnelserver counts' "$work/tunnelserver.log" | tail -1
+echo "load after the run: $(cut -d' ' -f1-3 /proc/loadavg)"
