@@ -1,34 +1,21 @@
 #include "agent/core/CRtpServerSock.h"
 
-#include <algorithm>
-#include <string>
-
 namespace ovix::agent {
 
-CRtpServerSock::CRtpServerSock(IListenerOwner* owner, std::uint16_t bufferSize) : owner_(owner) {
-    SetBufferSize(bufferSize);
-}
+CRtpServerSock::CRtpServerSock(IListenerOwner* owner, std::uint16_t bufferSize)
+    : CPeerListener(owner, bufferSize) {}
 
-// The workers call OnReceive of this class, so they end before it is gone.
+// The workers call OnReceive of this class, so they end before this object is gone.
 CRtpServerSock::~CRtpServerSock() {
     CRtpServerSock::Close();
 }
 
 int CRtpServerSock::OpenAt(std::string_view address, std::uint16_t port) {
-    SetBindAddress(std::string(address));
-    return Open(port, kWorkers);
+    return CPeerListener::OpenAt(address, port, kWorkers);
 }
 
 int CRtpServerSock::Close() {
     return CUDPServerSock::Close();
-}
-
-long CRtpServerSock::SendToPeer(const std::uint8_t* bytes, std::size_t length) {
-    sockaddr_in peer;
-    if (!peer_.Load(&peer)) {
-        return -1;
-    }
-    return SendDatagram(bytes, length, peer);
 }
 
 int CRtpServerSock::OnReceive(int, int socket, int) {
@@ -36,12 +23,7 @@ int CRtpServerSock::OnReceive(int, int socket, int) {
     std::uint8_t buffer[kReceiveCapacity + 1];
     std::size_t length = 0;
     sockaddr_in from{};
-    if (ReceiveDatagram(socket, buffer, std::min<std::size_t>(BufferSize(), kReceiveCapacity),
-                        &length, &from) != DatagramStatus::kAccepted) {
-        return 0;
-    }
-    peer_.Store(from);
-    if (owner_ != nullptr) {
+    if (ReceiveFromLocalSender(socket, buffer, &length, &from) && owner_ != nullptr) {
         owner_->OnRtpDatagram(buffer, length, from.sin_port);
     }
     return 0;

@@ -5,13 +5,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "agent/core/CPeerAddress.h"
-#include "agent/core/CUDPServerSock.h"
-#include "agent/core/IListenerOwner.h"
+#include "agent/core/CPeerListener.h"
 
 namespace ovix::agent {
 
-class CRtpServerSock final : public CUDPServerSock {
+class CRtpServerSock final : public CPeerListener {
 public:
     static constexpr int kWorkers = 5;
 
@@ -23,15 +21,8 @@ public:
     int OpenAt(std::string_view address, std::uint16_t port);
     int Close() override;
 
-    // Sends one datagram to the last sender; -1 when none is known or without socket.
-    long SendToPeer(const std::uint8_t* bytes, std::size_t length);
-
 protected:
     int OnReceive(int index, int socket, int lastError) override;
-
-private:
-    IListenerOwner* const owner_;
-    CPeerAddress peer_;
 };
 
 }  // namespace ovix::agent

@@ -6,13 +6,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "agent/core/CPeerAddress.h"
-#include "agent/core/CUDPServerSock.h"
-#include "agent/core/IListenerOwner.h"
+#include "agent/core/CPeerListener.h"
 
 namespace ovix::agent {
 
-class CSipServerSock final : public CUDPServerSock {
+class CSipServerSock final : public CPeerListener {
 public:
     static constexpr int kWorkers = 1;
 
@@ -24,9 +22,6 @@ public:
     int OpenAt(std::string_view address, std::uint16_t port);
     int Close() override;
 
-    // Sends one datagram to the last sender; -1 when none is known or without socket.
-    long SendToPeer(const std::uint8_t* bytes, std::size_t length);
-
     // The port most recently passed to OpenAt; kept after Close.
     std::uint16_t SipPort() const { return sipPort_.load(); }
 
@@ -34,8 +29,6 @@ protected:
     int OnReceive(int index, int socket, int lastError) override;
 
 private:
-    IListenerOwner* const owner_;
-    CPeerAddress peer_;
     std::atomic<std::uint16_t> sipPort_{0};
 };
 
