@@ -14,10 +14,11 @@
 
 int main(int argc, char** argv) {
     if (argc != 3 || std::strcmp(argv[1], "--server") != 0) {
-        std::fprintf(stderr,
+        const bool help = argc == 2 && std::strcmp(argv[1], "--help") == 0;
+        std::fprintf(help ? stdout : stderr,
                      "usage: agentdriver --server HOST[:PORT]\n"
                      "Runs the relay until standard input closes or SIGTERM/SIGINT.\n");
-        return 2;
+        return help ? 0 : 2;
     }
     if (!ovix::tools::BlockEndSignals()) {
         return 1;

@@ -6,6 +6,10 @@
 #include "tools/tunnelserver/TunnelServerOptions.h"
 
 int main(int argc, char** argv) {
+    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        std::fputs(ovix::tools::TunnelServerUsage(), stdout);
+        return 0;
+    }
     ovix::tools::TunnelServerOptions options;
     std::string error;
     if (!ovix::tools::ParseTunnelServerOptions(argc, argv, options, error)) {
