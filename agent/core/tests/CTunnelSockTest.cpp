@@ -192,5 +192,36 @@ TEST_F(CTunnelSockTest, StopsPromptlyWhileTheServerDoesNotRead) {
     EXPECT_EQ(tunnel.QueuedCount(), 0u);
 }
 
+// A bare client whose poll thread only notices the end of the connection.
+class BareTcpClient final : public CTCPClientSock {
+public:
+    ~BareTcpClient() override { Close(); }
+
+protected:
+    int OnReceive(long, const std::uint8_t*) override { return 0; }
+};
+
+TEST(CTcpClientSendTest, WritingToAClosedConnectionFailsWithoutSigpipe) {
+    TcpServerPeer server;
+    BareTcpClient client;
+    ASSERT_EQ(client.Open(), 0);
+    ASSERT_EQ(client.Connect("127.0.0.1", server.Port()), 0);
+    ASSERT_TRUE(server.Accept());
+    server.CloseConnection();
+    const Bytes bytes = Pattern(100);
+    long result = 0;
+    // The first write may still be accepted; the connection's reset then makes the
+    // next one fail. Without MSG_NOSIGNAL that failure would end this process.
+    for (int i = 0; i < 50 && result >= 0; ++i) {
+        result = client.Send(bytes.data(), static_cast<long>(bytes.size()), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(client.Send(nullptr, 5, 0), -2);
+    EXPECT_EQ(client.Send(bytes.data(), 0, 0), -2);
+    client.Close();
+    EXPECT_EQ(client.Send(bytes.data(), 1, 0), -1);
+}
+
 }  // namespace
 }  // namespace ovix::agent
