@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 
 #include <mutex>
+#include <system_error>
 
 #include "agent/core/SocketTrace.h"
 #include "platform/net/LocalAddressList.h"
@@ -68,7 +69,11 @@ int CServerSock::StartWorkers(int count) {
     }
     workers_.reserve(static_cast<std::size_t>(count));
     for (int index = 0; index < count; ++index) {
-        workers_.emplace_back(&CServerSock::WorkThread, this, index);
+        try {
+            workers_.emplace_back(&CServerSock::WorkThread, this, index);
+        } catch (const std::system_error&) {
+            // A worker the system would not start is left out; the others serve.
+        }
     }
     return 0;
 }
