@@ -40,6 +40,7 @@ enum WinsockError : int {
     kWsaEHOSTDOWN = 10064,
     kWsaEHOSTUNREACH = 10065,
     kWsaVERNOTSUPPORTED = 10092,
+    kWsaEDISCON = 10101,  // the peer closed the connection in order, nothing left to read
     kWsaHOST_NOT_FOUND = 11001,
     kWsaTRY_AGAIN = 11002,
     kWsaNO_RECOVERY = 11003,
