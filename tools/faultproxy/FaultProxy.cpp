@@ -56,6 +56,11 @@ void CFaultProxy::Stop() {
     }
 }
 
+void CFaultProxy::SetPlan(FaultPlan plan) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_plan = std::move(plan);
+}
+
 std::vector<std::string> CFaultProxy::Requests() const {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_requests;
@@ -84,7 +89,12 @@ void CFaultProxy::Serve() {
         if (!client.Valid()) {
             continue;
         }
-        ServeConnection(std::move(client), m_plan.StepFor(connection));
+        FaultStep step;
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            step = m_plan.StepFor(connection);
+        }
+        ServeConnection(std::move(client), step);
     }
 }
 

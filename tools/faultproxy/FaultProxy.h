@@ -30,6 +30,9 @@ public:
     void Stop();
 
     int Port() const { return m_port; }
+    // Replaces the plan for the connections still to come (counted from the first one ever),
+    // for answers that must name the proxy's own port.
+    void SetPlan(FaultPlan plan);
     // Request headers (request line to blank line, as received), in order of arrival.
     std::vector<std::string> Requests() const;
 
@@ -44,7 +47,7 @@ private:
     // poll() on `fd` and the stop pipe; true when `fd` is ready, false on stop or time-out.
     bool WaitReadable(int fd, int timeoutMs);
 
-    FaultPlan m_plan;
+    FaultPlan m_plan;  // guarded by m_lock
     int m_upstreamPort;
     int m_port = 0;
     CProxySocket m_listener;
