@@ -111,7 +111,6 @@ TEST(SocketPrimitivesTest, ConnectToAListenerThatNeverAnswersEndsAtTheTimeOut) {
 TEST(SocketPrimitivesTest, DottedQuadsAndLocalNamesResolveToTheLoopback) {
     EXPECT_EQ(ResolveHost("127.0.0.1", true), htonl(INADDR_LOOPBACK));
     EXPECT_EQ(ResolveHost("localhost", false), htonl(INADDR_LOOPBACK));
-    EXPECT_EQ(ResolveHost("127.0.0.300", false, nullptr) == htonl(INADDR_LOOPBACK), false);
 }
 
 TEST(SocketPrimitivesTest, ReceiveGivesDataThenFailsOnThePeersCloseAndTimesOut) {
