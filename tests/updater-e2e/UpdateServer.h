@@ -1,30 +1,28 @@
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "tests/updater-e2e/ChildProcess.h"
+#include "tests/support/nginx/NginxServer.h"
 
 namespace ovix::updater::e2e {
 
 // The update server for whole runs: nginx on 127.0.0.1 serving a folder of its own.
 class CUpdateServer {
 public:
-    // `folder` must exist; the served files and nginx's own files go below it.
+    // `folder` must exist; the served files go below it.
     explicit CUpdateServer(const std::string& folder);
 
-    bool Running() const { return m_nginx != nullptr; }
-    std::string Url() const;
+    bool Running() const { return m_nginx.Running(); }
+    std::string Url() const { return m_nginx.BaseUrl(); }
     // Puts `content` at `resource` ("/patch/v1.ovix").
     void Serve(const std::string& resource, const std::string& content) const;
-    // The paths of every request so far, in order, as nginx logged them.
+    // The paths of every request so far, in order.
     std::vector<std::string> RequestedPaths() const;
 
 private:
-    std::string m_folder;
-    int m_port = 0;
-    std::unique_ptr<CChildProcess> m_nginx;
+    std::string m_root;
+    testsupport::CNginxServer m_nginx;
 };
 
 }  // namespace ovix::updater::e2e

@@ -4,6 +4,7 @@
 #include <QMetaObject>
 #include <cstdio>
 
+#include "updater/net/SocketPrimitives.h"
 #include "updater/update/PendingPackage.h"
 #include "updater/update/SystemEnvironment.h"
 #include "updater/update/UpdateProcedure.h"
@@ -48,6 +49,7 @@ CUpdaterDlg::CUpdaterDlg(std::string programFolder, bool withWindow)
 CUpdaterDlg::~CUpdaterDlg() = default;
 
 void CUpdaterDlg::OnInitDialog() {
+    InitNetwork();  // nothing to start here; a failure would only make every job fail
     QMetaObject::invokeMethod(
         &m_context, [this] { OnRunUpdate(); }, Qt::QueuedConnection);
 }
