@@ -6,11 +6,14 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "common/MainClientContract.h"
 #include "platform/ipc/MessageWindow.h"
 #include "platform/ipc/NamedMutex.h"
+#include "tests/support/nginx/NginxServer.h"
+#include "updater/http/FreeDiskSpace.h"
 #include "updater/update/UpdateProcedure.h"
 #include "updater/update/tests/TempFolder.h"
 
@@ -91,6 +94,47 @@ TEST_F(SystemEnvironmentTest, DiskFullMessageGoesToTheSinkInTheSystemsLanguage) 
     environment.ShowDiskFullMessage();
     ::unsetenv("OVIX_OEMCP");
     EXPECT_EQ(shown, std::vector<std::string>{"磁碟空間不足"});
+}
+
+// A whole check in this process with the real jobs against nginx: the package arrives and
+// the main client hears of it; with too little disk the message is shown and nothing else
+// happens.
+TEST_F(SystemEnvironmentTest, RealJobsFetchThePackageOrReportTheFullDisk) {
+    const std::string www = m_folder.Path() + "/www";
+    const std::string program = m_folder.Path() + "/program";
+    std::filesystem::create_directories(www + "/patch");
+    std::filesystem::create_directories(program);
+    testing::WriteFile(www + "/patch/conupdate.cfg",
+                       "<upcontrol><patch version=\"13\"/><ovix>7</ovix></upcontrol>");
+    testing::WriteFile(www + "/patch/v2.ovix", std::string(50000, 'p'));
+    testing::WriteFile(program + "/conupdate.cfg",
+                       "<upcontrol><patch version=\"12\"/><ovix>7</ovix></upcontrol>");
+    testsupport::CNginxServer nginx({.documentRoot = www});
+    ASSERT_TRUE(nginx.Start()) << nginx.Error();
+    auto window = platform::CMessageWindow::Create(contract::kMainClientWindowClass);
+    ASSERT_TRUE(window.IsValid());
+
+    int messages = 0;
+    CSystemEnvironment environment(program, [&](const MessageText&) { ++messages; });
+    CUpdateProcedure procedure(program, nginx.BaseUrl(), environment);
+
+    // Room for the control file, not for the package.
+    SetFreeDiskSpaceProbe([](std::uint64_t* bytes) {
+        *bytes = 10000;
+        return true;
+    });
+    procedure.RunUpdate();
+    SetFreeDiskSpaceProbe(nullptr);
+    EXPECT_EQ(messages, 1);
+    EXPECT_FALSE(std::filesystem::exists(program + "/Download/update.ovix"));
+    EXPECT_FALSE(window.Receive(0));
+
+    procedure.RunUpdate();
+    EXPECT_EQ(messages, 1);
+    EXPECT_EQ(testing::ReadFile(program + "/Download/update.ovix"), std::string(50000, 'p'));
+    const auto message = window.Receive(5000);
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->message, 3024u);
 }
 
 }  // namespace
