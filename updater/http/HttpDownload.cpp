@@ -48,7 +48,7 @@ std::optional<std::int64_t> ContentRangeStart(const std::string& lowerHeader) {
 
 }  // namespace
 
-CHttpDownload::CHttpDownload() = default;
+CHttpDownload::CHttpDownload() : m_bodyBuffer(kBodyBlockSize + 1, '\0') {}
 
 CHttpDownload::~CHttpDownload() {
     RequestStop();

@@ -4,11 +4,11 @@
 // StartWorker runs DownloadFile on a thread of its own.
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "updater/http/SuspendedThread.h"
 #include "updater/net/ReceiveBuffer.h"
@@ -33,7 +33,9 @@ enum DownloadResult : int {
 class CHttpDownload {
 public:
     static constexpr int kReceiveBufferSize = 10240;
-    static constexpr int kBodyBlockSize = 10240;
+    // Body blocks move from the socket straight to the file in this size: large enough that
+    // a fast local server is not held back by per-call costs, fixed whatever the file's size.
+    static constexpr int kBodyBlockSize = 131072;
     static constexpr int kMaxRedirects = 10;          // per SendRequest
     static constexpr int kMaxSendTimeoutRepeats = 3;  // per SendRequest
     static constexpr int kMaxFruitlessRequests = 5;   // re-requests in a row without new bytes
@@ -119,7 +121,7 @@ private:
 
     std::string m_jobUrl;
     std::string m_jobPath;
-    std::array<char, kBodyBlockSize + 1> m_bodyBuffer{};
+    std::vector<char> m_bodyBuffer;  // kBodyBlockSize bytes and a closing zero
     int m_diskFull = 0;
     int m_result = kDownloadFailed;
     std::atomic<bool> m_stopRequested{false};

@@ -81,8 +81,12 @@ int CReceiveBuffer::ReadLine(char* destination, int length, int* status, int tim
 }
 
 long CReceiveBuffer::ReadBlock(char* destination, long length, int timeoutMs) {
-    if (m_count == 0 && FillBuffer(timeoutMs) <= 0) {
-        return 0;
+    if (m_count == 0) {
+        // Nothing held: one receive straight into the destination, as large as the caller's
+        // block. Bulk bodies then move in the caller's block size without a copy through
+        // the ring.
+        const long received = RecvWithTimeout(m_socket, destination, length, timeoutMs);
+        return received > 0 ? received : 0;
     }
     const int take = static_cast<int>(std::min<long>(m_count, length));
     const int first = std::min(take, m_size - m_readPosition);

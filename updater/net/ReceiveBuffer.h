@@ -23,7 +23,8 @@ public:
     // 0 line complete, 1 cut at the destination's size, -1 no more bytes. Result 0, or -1
     // when no more bytes came.
     int ReadLine(char* destination, int length, int* status, int timeoutMs);
-    // Bytes held, or received by one receive when none are held, up to `length`; 0 when none.
+    // The bytes held, up to `length`; when none are held, what one receive straight into
+    // `destination` brings (up to `length`). 0 when nothing came.
     long ReadBlock(char* destination, long length, int timeoutMs);
 
     int Count() const { return m_count; }

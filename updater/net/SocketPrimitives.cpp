@@ -178,14 +178,9 @@ long SendAll(int socket, const char* bytes, long length, int timeoutMs) {
 
 long RecvWithTimeout(int socket, char* buffer, long length, int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    // Bytes already waiting are taken at once; only an empty socket is waited for.
+    bool pollSaidReady = false;
     for (;;) {
-        const SocketWait wait = WaitUntil(socket, POLLIN, deadline);
-        if (wait == SocketWait::kTimedOut) {
-            return Fail(platform::kWsaETIMEDOUT);
-        }
-        if (wait == SocketWait::kFailed) {
-            return Fail(platform::LastSocketError());
-        }
         const long received = ::recv(socket, buffer, static_cast<size_t>(length), 0);
         if (received > 0) {
             return received;
@@ -200,7 +195,17 @@ long RecvWithTimeout(int socket, char* buffer, long length, int timeoutMs) {
         if (errno != EAGAIN && errno != EWOULDBLOCK) {
             return Fail(platform::LastSocketError());
         }
-        std::this_thread::sleep_for(kWouldBlockPause);
+        if (pollSaidReady) {
+            std::this_thread::sleep_for(kWouldBlockPause);
+        }
+        const SocketWait wait = WaitUntil(socket, POLLIN, deadline);
+        if (wait == SocketWait::kTimedOut) {
+            return Fail(platform::kWsaETIMEDOUT);
+        }
+        if (wait == SocketWait::kFailed) {
+            return Fail(platform::LastSocketError());
+        }
+        pollSaidReady = true;
     }
 }
 

@@ -104,6 +104,15 @@ TEST_F(ReceiveBufferTest, BlocksTakeWhatIsHeldWithoutAnotherReceive) {
     EXPECT_EQ(ring_->ReadBlock(block, sizeof block, 1000), 0);
 }
 
+TEST_F(ReceiveBufferTest, ABlockFromAnEmptyRingMayBeLargerThanTheRing) {
+    auto small = CReceiveBuffer::Create(fds_[0], 7);
+    Feed("twenty-bytes-of-body");
+    char block[64] = {};
+    EXPECT_EQ(small->ReadBlock(block, sizeof block, 1000), 20);
+    EXPECT_EQ(std::string(block, 20), "twenty-bytes-of-body");
+    EXPECT_EQ(small->Count(), 0);
+}
+
 TEST_F(ReceiveBufferTest, BytesWrapAroundTheRingInOrder) {
     // Small ring: every fill after the first lands across its end.
     auto small = CReceiveBuffer::Create(fds_[0], 7);
