@@ -1,6 +1,7 @@
 #include "updater/update/UpdateProcedure.h"
 
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "common/tagreader/ControlFile.h"
@@ -19,6 +20,14 @@ constexpr fs::perms kProgramMode = fs::perms::owner_all | fs::perms::group_read 
 void RemoveQuietly(const std::string& path) {
     std::error_code ignored;
     fs::remove(path, ignored);
+}
+
+// An empty temporary file that is already executable: the job fills it and moves it into
+// place, so the new program is never there without its mode. (Empty, it is not resumed from.)
+void PrepareProgramFile(const std::string& path) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc);
+    std::error_code ignored;
+    fs::permissions(path, kProgramMode, fs::perm_options::replace, ignored);
 }
 
 std::string Temporary(const std::string& path) {
@@ -123,6 +132,7 @@ CUpdateProcedure::Step CUpdateProcedure::ReplaceLauncher(int serverLauncherVersi
         return Step::kEnd;
     }
     RemoveQuietly(Temporary(m_paths.launcher));
+    PrepareProgramFile(Temporary(m_paths.launcher));
 
     JobOutcome outcome;
     {
@@ -133,7 +143,7 @@ CUpdateProcedure::Step CUpdateProcedure::ReplaceLauncher(int serverLauncherVersi
             return Step::kEnd;
         }
         if (outcome.result == 0) {
-            // The job moved the complete file into place; it must start like the one before.
+            // Should the job have made its temporary file anew, the program still gets its mode.
             std::error_code ignored;
             fs::permissions(m_paths.launcher, kProgramMode, fs::perm_options::replace, ignored);
         }

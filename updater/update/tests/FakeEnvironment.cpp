@@ -1,5 +1,7 @@
 #include "updater/update/tests/FakeEnvironment.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "updater/update/tests/TempFolder.h"
@@ -9,8 +11,14 @@ namespace ovix::updater::testing {
 JobOutcome CFakeEnvironment::RunJob(const std::string& url, const std::string& path) {
     const std::string resource = url.substr(std::string(kServerUrl).size());
     journal.push_back("job " + resource);
-    if (std::filesystem::exists(path + ".down")) {
+    std::error_code ec;
+    if (std::filesystem::file_size(path + ".down", ec) > 0 && !ec) {
         leftoversAtJobStart.push_back(path + ".down");
+    }
+    if (resource == "/patch/Ovix") {
+        struct stat st {};
+        launcherTemporaryMode =
+            ::stat((path + ".down").c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
     }
     JobOutcome outcome;
     outcome.started = notStarted.count(resource) == 0;
@@ -25,7 +33,9 @@ JobOutcome CFakeEnvironment::RunJob(const std::string& url, const std::string& p
     if (it == served.end()) {
         return outcome;  // 404, or no server at all
     }
-    WriteFile(path, it->second);
+    // Like the real job: the body goes into the temporary file, which is then moved into place.
+    WriteFile(path + ".down", it->second);
+    std::filesystem::rename(path + ".down", path, ec);
     outcome.result = 0;
     return outcome;
 }

@@ -23,8 +23,10 @@ public:
 
     // "job /patch/v1.ovix", "launcher?", "hold", "release", "shortcut", "notify", "diskfull".
     std::vector<std::string> journal;
-    // Temporary files of a job's target that existed when the job began.
+    // Temporary files of a job's target that held bytes when the job began.
     std::vector<std::string> leftoversAtJobStart;
+    // Mode of the launcher job's temporary file when that job began (0: none there).
+    unsigned launcherTemporaryMode = 0;
     bool replaceMutexHeld = false;
 
     JobOutcome RunJob(const std::string& url, const std::string& path) override;

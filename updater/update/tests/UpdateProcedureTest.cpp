@@ -159,6 +159,7 @@ TEST_F(UpdateProcedureTest, LauncherStepRunsInOrderUnderTheReplaceMutex) {
                                            "launcher?", "launcher?", "launcher?", "hold",
                                            "job /patch/Ovix", "shortcut", "release", "notify"));
     EXPECT_TRUE(m_env.leftoversAtJobStart.empty()) << "old temporary file deleted first";
+    EXPECT_EQ(m_env.launcherTemporaryMode, 0755u) << "executable before it is moved into place";
     EXPECT_EQ(ReadFile(m_paths.launcher), "new launcher");
     struct stat st {};
     ASSERT_EQ(::stat(m_paths.launcher.c_str(), &st), 0);
