@@ -2,6 +2,8 @@
 
 #include <sys/socket.h>
 
+#include <cerrno>
+#include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
