@@ -35,7 +35,11 @@ bool CUpdaterApp::InitInstance() {
     const bool withWindow = HasDisplay();
 #if defined(OVIX_UPDATER_WIDGETS)
     if (withWindow) {
-        m_application = std::make_unique<QApplication>(m_argc, m_argv);
+        auto application = std::make_unique<QApplication>(m_argc, m_argv);
+        // Closing the message box must not end the program before the check has ended; the
+        // window quits with the program's own exit code when it is done.
+        application->setQuitOnLastWindowClosed(false);
+        m_application = std::move(application);
     }
 #endif
     if (!m_application) {
