@@ -203,6 +203,18 @@ std::vector<NginxRequest> CNginxServer::Requests() const {
     return requests;
 }
 
+std::vector<NginxRequest> CNginxServer::WaitForRequests(std::size_t count,
+                                                        std::chrono::milliseconds limit) const {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        std::vector<NginxRequest> requests = Requests();
+        if (requests.size() >= count || std::chrono::steady_clock::now() >= deadline) {
+            return requests;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+}
+
 std::string CNginxServer::ErrorLog() const {
     return m_folder.empty() ? std::string() : ReadWhole(m_folder + "/error.log");
 }

@@ -11,6 +11,8 @@
 
 #include <sys/types.h>
 
+#include <chrono>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -56,8 +58,12 @@ public:
     const std::string& Folder() const { return m_folder; }
     const std::string& Error() const { return m_error; }
 
-    // Every request logged so far, in order (nginx writes a line when a response ends).
+    // Every request logged so far, in order. nginx writes a request's line after its
+    // response went out, so a client may see the whole answer a moment before the line.
     std::vector<NginxRequest> Requests() const;
+    // Requests() once it holds at least `count` lines, or what it holds after `limit`.
+    std::vector<NginxRequest> WaitForRequests(
+        std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(3)) const;
     std::string ErrorLog() const;
 
 private:
