@@ -58,6 +58,46 @@ SocketWait WaitUntil(int socket, short events, Clock::time_point deadline) {
     }
 }
 
+// What a send or receive does after "would block": waits for readiness until the call's
+// deadline. A socket that poll reported ready is used at once; only a "would block" that
+// still comes after that readiness is followed by a short pause.
+class CReadyWait {
+public:
+    CReadyWait(int socket, short events, int timeoutMs)
+        : m_socket(socket),
+          m_events(events),
+          m_deadline(Clock::now() + std::chrono::milliseconds(timeoutMs)) {}
+
+    // 0 when the call may try again, -1 (error stored) on time-out or failure.
+    int AfterWouldBlock() {
+        if (m_pollSaidReady) {
+            std::this_thread::sleep_for(kWouldBlockPause);
+            if (Clock::now() >= m_deadline) {
+                return Fail(platform::kWsaETIMEDOUT);
+            }
+        }
+        const SocketWait wait = WaitUntil(m_socket, m_events, m_deadline);
+        if (wait == SocketWait::kTimedOut) {
+            return Fail(platform::kWsaETIMEDOUT);
+        }
+        if (wait == SocketWait::kFailed) {
+            return Fail(platform::LastSocketError());
+        }
+        m_pollSaidReady = true;
+        return 0;
+    }
+
+private:
+    int m_socket;
+    short m_events;
+    Clock::time_point m_deadline;
+    bool m_pollSaidReady = false;
+};
+
+bool WouldBlock() {
+    return errno == EAGAIN || errno == EWOULDBLOCK;
+}
+
 }  // namespace
 
 int InitNetwork() {
@@ -137,8 +177,7 @@ int ConnectToHost(int socket, const char* host, std::uint16_t port, int timeoutM
 }
 
 long SendWithTimeout(int socket, const char* bytes, long length, int timeoutMs) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    bool pollSaidReady = false;
+    CReadyWait ready(socket, POLLOUT, timeoutMs);
     for (;;) {
         const long sent = platform::SendNoSignal(socket, bytes, static_cast<size_t>(length), 0);
         if (sent >= 0) {
@@ -147,20 +186,12 @@ long SendWithTimeout(int socket, const char* bytes, long length, int timeoutMs) 
         if (errno == EINTR) {
             continue;
         }
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+        if (!WouldBlock()) {
             return Fail(platform::LastSocketError());
         }
-        if (pollSaidReady) {
-            std::this_thread::sleep_for(kWouldBlockPause);
+        if (ready.AfterWouldBlock() != 0) {
+            return -1;
         }
-        const SocketWait wait = WaitUntil(socket, POLLOUT, deadline);
-        if (wait == SocketWait::kTimedOut) {
-            return Fail(platform::kWsaETIMEDOUT);
-        }
-        if (wait == SocketWait::kFailed) {
-            return Fail(platform::LastSocketError());
-        }
-        pollSaidReady = true;
     }
 }
 
@@ -177,9 +208,8 @@ long SendAll(int socket, const char* bytes, long length, int timeoutMs) {
 }
 
 long RecvWithTimeout(int socket, char* buffer, long length, int timeoutMs) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     // Bytes already waiting are taken at once; only an empty socket is waited for.
-    bool pollSaidReady = false;
+    CReadyWait ready(socket, POLLIN, timeoutMs);
     for (;;) {
         const long received = ::recv(socket, buffer, static_cast<size_t>(length), 0);
         if (received > 0) {
@@ -192,20 +222,12 @@ long RecvWithTimeout(int socket, char* buffer, long length, int timeoutMs) {
         if (errno == EINTR) {
             continue;
         }
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+        if (!WouldBlock()) {
             return Fail(platform::LastSocketError());
         }
-        if (pollSaidReady) {
-            std::this_thread::sleep_for(kWouldBlockPause);
+        if (ready.AfterWouldBlock() != 0) {
+            return -1;
         }
-        const SocketWait wait = WaitUntil(socket, POLLIN, deadline);
-        if (wait == SocketWait::kTimedOut) {
-            return Fail(platform::kWsaETIMEDOUT);
-        }
-        if (wait == SocketWait::kFailed) {
-            return Fail(platform::LastSocketError());
-        }
-        pollSaidReady = true;
     }
 }
 
