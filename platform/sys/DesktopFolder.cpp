@@ -1,8 +1,9 @@
 #include "platform/sys/DesktopFolder.h"
 
+#include "platform/sys/HomeFolder.h"
+
 #include <fcntl.h>
 #include <poll.h>
-#include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -81,16 +82,6 @@ std::string AskXdgUserDir() {
         output.resize(lineEnd);
     }
     return output;
-}
-
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        return home;
-    }
-    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir) {
-        return entry->pw_dir;
-    }
-    return {};
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/sys/SettingsFolder.h"
 
-#include <pwd.h>
+#include "platform/sys/HomeFolder.h"
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -10,16 +11,6 @@
 namespace ovix::platform {
 
 namespace {
-
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        return home;
-    }
-    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir) {
-        return entry->pw_dir;
-    }
-    return {};
-}
 
 std::string ChooseSettingsFolder() {
     if (const char* dir = std::getenv("OVIX_CONFIG_DIR"); dir != nullptr && *dir != '\0') {
