@@ -3,6 +3,7 @@
 #include "agent/app/AgentAutomationIds.h"
 #include "common/MainClientContract.h"
 #include "platform/automation/AutomationRegistry.h"
+#include "platform/automation/BstrText.h"
 
 namespace ovix::agent {
 
@@ -24,6 +25,26 @@ HResult TakeValue(HResult call, const DispatchValue& value, T& out) {
     }
     out = *typed;
     return platform::kS_OK;
+}
+
+// Runs a UTF-8 string method on the text of *address and hands the answer back as a BSTR.
+template <typename Method>
+HResult WithBstr(BSTR* address, Method method) {
+    if (address == nullptr) {
+        return platform::kE_INVALIDARG;
+    }
+    std::string text = platform::Utf8FromBstr(*address);
+    const HResult call = method(text);
+    if (call != platform::kS_OK) {
+        return call;
+    }
+    BSTR answer = platform::BstrFromUtf8(text);
+    if (answer == nullptr) {
+        return platform::kE_OUTOFMEMORY;
+    }
+    SysFreeString(*address);
+    *address = answer;
+    return call;
 }
 
 }  // namespace
@@ -56,6 +77,14 @@ HResult COvixAgentClient::StartAgent(std::string& address, int32_t& result) {
         }
     }
     return call;
+}
+
+HResult COvixAgentClient::StartAgent(BSTR* address, int32_t& result) {
+    return WithBstr(address, [&](std::string& text) { return StartAgent(text, result); });
+}
+
+HResult COvixAgentClient::GetSIPAddr(BSTR* address, int32_t& result) {
+    return WithBstr(address, [&](std::string& text) { return GetSIPAddr(text, result); });
 }
 
 HResult COvixAgentClient::StopAgent(int32_t& result) {

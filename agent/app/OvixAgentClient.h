@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/automation/DispatchClient.h"
+#include "platform/bstr/OvixBstr.h"
 
 namespace ovix::agent {
 
@@ -31,6 +32,13 @@ public:
     platform::HResult DisconnectTC(int32_t& result);
     // port is a 16-bit integer as the interface has it; cast to uint16_t for the port number.
     platform::HResult GetSIPPort(int16_t& port, int16_t& result);
+
+    // The string methods as the interface declares them, with OLE Automation strings passed
+    // by reference: *address is read (null is the empty string) and, on success, replaced by
+    // a new string that the caller frees with SysFreeString (the old one is freed here).
+    // On a failure *address is left as it was.
+    platform::HResult StartAgent(BSTR* address, int32_t& result);
+    platform::HResult GetSIPAddr(BSTR* address, int32_t& result);
 
     // Releases the object; the agent process of an automation start then ends.
     void Release() { dispatch_->Release(); }

@@ -10,6 +10,8 @@ const char* DescribeHResult(HResult result) {
             return "unspecified failure";
         case kE_INVALIDARG:
             return "invalid argument";
+        case kE_OUTOFMEMORY:
+            return "out of memory";
         case kCO_E_CLASSSTRING:
             return "the ProgID is not registered";
         case kREGDB_E_CLASSNOTREG:

@@ -11,6 +11,7 @@ using HResult = int32_t;
 inline constexpr HResult kS_OK = 0;
 inline constexpr HResult kE_FAIL = static_cast<HResult>(0x80004005u);
 inline constexpr HResult kE_INVALIDARG = static_cast<HResult>(0x80070057u);
+inline constexpr HResult kE_OUTOFMEMORY = static_cast<HResult>(0x8007000Eu);
 // The ProgID is not in the registry file (or the file is missing).
 inline constexpr HResult kCO_E_CLASSSTRING = static_cast<HResult>(0x800401F3u);
 // The class id has no local server program recorded.

@@ -24,12 +24,28 @@
 #include <string>
 
 #include "agent/app/OvixAgentClient.h"
+#include "platform/automation/BstrText.h"
 
 namespace {
 
 using ovix::agent::COvixAgentClient;
 using ovix::platform::HResult;
 using ovix::platform::kS_OK;
+
+// An OLE Automation string owned here, as the main client holds them.
+class CBstr {
+public:
+    explicit CBstr(const std::string& text) : text_(ovix::platform::BstrFromUtf8(text)) {}
+    CBstr() = default;
+    ~CBstr() { SysFreeString(text_); }
+    CBstr(const CBstr&) = delete;
+    CBstr& operator=(const CBstr&) = delete;
+    BSTR* Slot() { return &text_; }
+    std::string Utf8() const { return ovix::platform::Utf8FromBstr(text_); }
+
+private:
+    BSTR text_ = nullptr;
+};
 
 struct AgentModeOptions {
     std::string server;
@@ -65,15 +81,15 @@ bool Report(const COvixAgentClient& client, HResult call, const char* method) {
 }
 
 bool PrintSipListener(COvixAgentClient& client) {
-    std::string address;
+    CBstr address;
     int32_t addrResult = 0;
     int16_t port = 0;
     int16_t portResult = 0;
-    if (!Report(client, client.GetSIPAddr(address, addrResult), "GetSIPAddr") ||
+    if (!Report(client, client.GetSIPAddr(address.Slot(), addrResult), "GetSIPAddr") ||
         !Report(client, client.GetSIPPort(port, portResult), "GetSIPPort")) {
         return false;
     }
-    PrintLine("agent sip " + address + " " + std::to_string(static_cast<uint16_t>(port)));
+    PrintLine("agent sip " + address.Utf8() + " " + std::to_string(static_cast<uint16_t>(port)));
     return true;
 }
 
@@ -93,8 +109,8 @@ bool RunCommand(COvixAgentClient& client, const std::string& line) {
         }
         PrintLine("agent stop " + std::to_string(result));
     } else if (line.rfind("start ", 0) == 0) {
-        std::string address = line.substr(6);
-        if (!Report(client, client.StartAgent(address, result), "StartAgent")) {
+        CBstr address(line.substr(6));
+        if (!Report(client, client.StartAgent(address.Slot(), result), "StartAgent")) {
             return false;
         }
         PrintLine("agent start " + std::to_string(result));
@@ -165,9 +181,9 @@ int RunAgentMode(int argc, char** argv) {
     }
     PrintLine("agent created " + std::to_string(client->ServerProcessId()));
 
-    std::string address = options.server;
+    CBstr server(options.server);
     int32_t result = 0;
-    bool ok = Report(*client, client->StartAgent(address, result), "StartAgent");
+    bool ok = Report(*client, client->StartAgent(server.Slot(), result), "StartAgent");
     if (ok) {
         PrintLine("agent start " + std::to_string(result));
         ok = PrintSipListener(*client);

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-
 #include "agent/app/AgentAutomationIds.h"
 #include "agent/app/AgentCommandLine.h"
 #include "agent/app/AgentLifetime.h"

@@ -21,6 +21,7 @@
 #include "platform/automation/AutomationChannel.h"
 #include "platform/automation/AutomationRegistry.h"
 #include "platform/automation/AutomationServerStart.h"
+#include "platform/automation/BstrText.h"
 #include "platform/ipc/tests/TempFolder.h"
 
 namespace ovix::agent {
@@ -150,9 +151,16 @@ TEST_F(AgentProcessTest, SipPortIsZeroBeforeStartAndTheReleaseEndsTheAgent) {
     ASSERT_EQ(client->StartAgent(address, result), kS_OK);
     EXPECT_EQ(result, 0);
     EXPECT_EQ(SipPort(*client), 5060);
-    std::string sipAddress;
-    ASSERT_EQ(client->GetSIPAddr(sipAddress, result), kS_OK);
-    EXPECT_EQ(sipAddress, "127.0.0.1");
+    // The string methods as the main client calls them, with OLE Automation strings.
+    BSTR sipAddress = platform::BstrFromUtf8("replaced");
+    ASSERT_EQ(client->GetSIPAddr(&sipAddress, result), kS_OK);
+    EXPECT_EQ(platform::Utf8FromBstr(sipAddress), "127.0.0.1");
+    SysFreeString(sipAddress);
+    BSTR again = platform::BstrFromUtf8(server_);
+    ASSERT_EQ(client->StartAgent(&again, result), kS_OK);  // restarts on the same ports
+    EXPECT_EQ(result, 0);
+    SysFreeString(again);
+    EXPECT_EQ(SipPort(*client), 5060);
     EXPECT_FALSE(UdpPortFree(5060));
     EXPECT_EQ(client->Show(1), kS_OK);
     EXPECT_EQ(client->DisconnectTC(result), kS_OK);

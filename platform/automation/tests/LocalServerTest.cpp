@@ -4,7 +4,6 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-
 #include "platform/automation/AutomationRegistry.h"
 #include "platform/automation/DispatchClient.h"
 #include "platform/ipc/tests/TempFolder.h"
