@@ -35,4 +35,22 @@ SocketWait WaitForSocket(int socket, short events, int timeoutMs, short* revents
     return result == 0 ? SocketWait::kTimedOut : SocketWait::kReady;
 }
 
+SocketWait WaitForSocketOrWake(int socket, short events, int wakeFd, int timeoutMs, short* revents,
+                               bool* woken) {
+    // poll() skips entries with a negative descriptor, so a missing one simply never
+    // reports.
+    pollfd entries[2] = {{socket, events, 0}, {wakeFd, POLLIN, 0}};
+    const int result = ::poll(entries, 2, timeoutMs);
+    if (revents != nullptr) {
+        *revents = entries[0].revents;
+    }
+    if (woken != nullptr) {
+        *woken = (entries[1].revents & (POLLIN | POLLERR | POLLHUP | POLLNVAL)) != 0;
+    }
+    if (result < 0) {
+        return SocketWait::kFailed;
+    }
+    return result == 0 ? SocketWait::kTimedOut : SocketWait::kReady;
+}
+
 }  // namespace ovix::platform

@@ -22,4 +22,11 @@ enum class SocketWait { kReady, kTimedOut, kFailed };
 // Waits up to timeoutMs for any of the poll events; *revents gets what was reported.
 SocketWait WaitForSocket(int socket, short events, int timeoutMs, short* revents);
 
+// Waits up to timeoutMs for the socket's events or for wakeFd to become readable (a
+// descriptor another thread signals to end the wait early, e.g. an eventfd). kReady
+// when either is reported: *revents gets the socket's events, *woken whether wakeFd
+// was readable. A negative socket or wakeFd is left out of the wait.
+SocketWait WaitForSocketOrWake(int socket, short events, int wakeFd, int timeoutMs, short* revents,
+                               bool* woken);
+
 }  // namespace ovix::platform
