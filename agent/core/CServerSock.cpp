@@ -67,6 +67,7 @@ int CServerSock::StartWorkers(int count) {
         CLockGuard guard(stopLock_);
         stopFlag_ = false;
     }
+    wake_.Clear();  // no worker runs yet
     workers_.reserve(static_cast<std::size_t>(count));
     for (int index = 0; index < count; ++index) {
         try {
@@ -87,8 +88,9 @@ int CServerSock::StopWorkers() {
         stopFlag_ = true;
     }
     stopChanged_.notify_all();
-    // Workers leave within one poll slice: polls wait at most kPollTimeoutMs, receives
-    // do not block, and a closed socket wakes them at once.
+    wake_.Signal();
+    // Workers leave at once: a waiting poll ends on the wake event (or, should the system
+    // have given no event, within kPollTimeoutMs), and receives do not block.
     for (std::thread& worker : workers_) {
         worker.join();
     }

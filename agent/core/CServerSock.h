@@ -1,4 +1,5 @@
-// A bound socket served by worker threads, each polling the socket in short slices.
+// A bound socket served by worker threads, each waiting on the socket and on a wake
+// event that StopWorkers signals, so an idle worker sleeps until a datagram or a stop.
 //
 // A derived class must stop the workers in its own destructor (its Close does), because
 // the workers call its virtual Poll and OnReceive.
@@ -11,13 +12,16 @@
 
 #include "agent/core/CBaseSock.h"
 #include "agent/core/CLock.h"
+#include "agent/core/CWakeEvent.h"
 
 namespace ovix::agent {
 
 class CServerSock : public CBaseSock {
 public:
     static constexpr int kMaxWorkers = 1000;
-    static constexpr int kPollTimeoutMs = 20;
+    // Longest single wait of an idle worker. Only a safety net: a datagram, a stop and a
+    // shut socket all end the wait at once.
+    static constexpr int kPollTimeoutMs = 1000;
     static constexpr int kPauseMs = 20;
 
     // Poll results.
@@ -50,6 +54,8 @@ protected:
     virtual int OnClose(int index, int socket, int lastError) = 0;
 
     bool StopRequested();
+    // Readable once StopWorkers has begun; Poll waits on it beside the socket.
+    int WakeFd() const { return wake_.Fd(); }
 
 private:
     static void WorkThread(CServerSock* server, int index);
@@ -61,7 +67,8 @@ private:
     CLock stopLock_;
     bool stopFlag_ = false;                    // guarded by stopLock_
     std::condition_variable_any stopChanged_;  // with stopLock_: a pausing worker wakes
-    std::vector<std::thread> workers_;         // owner's thread only
+    CWakeEvent wake_;                   // signalled with stopFlag_, cleared before workers start
+    std::vector<std::thread> workers_;  // owner's thread only
 };
 
 }  // namespace ovix::agent

@@ -41,7 +41,8 @@ int CUDPServerSock::Close() {
 int CUDPServerSock::Poll(int index, int timeoutMs) {
     const int socket = Socket();
     short revents = 0;
-    switch (platform::WaitForSocket(socket, POLLIN, timeoutMs, &revents)) {
+    // The wake event only ends the wait; the worker's loop then sees the stop.
+    switch (platform::WaitForSocketOrWake(socket, POLLIN, WakeFd(), timeoutMs, &revents, nullptr)) {
         case platform::SocketWait::kTimedOut:
             return kPollTimedOut;
         case platform::SocketWait::kFailed:
