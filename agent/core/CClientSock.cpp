@@ -27,6 +27,7 @@ int CClientSock::StartPoll() {
         CLockGuard guard(pollStopLock_);
         pollStop_ = false;
     }
+    pollWake_.Clear();  // no poll thread runs now
     pollLeaving_.store(false);
     {
         CLockGuard guard(pollRunLock_);
@@ -48,7 +49,9 @@ int CClientSock::StopPoll() {
         pollStop_ = true;
     }
     pollStopChanged_.notify_all();
-    // The thread leaves within one 20 ms slice: its reads never block.
+    pollWake_.Signal();
+    // The thread leaves at once: its waits end on the stop (or, should the system have
+    // given no wake event, within kPollTimeoutMs) and its reads never block.
     if (pollThread_.joinable()) {
         pollThread_.join();
     }
@@ -81,9 +84,13 @@ int CClientSock::WaitForIncomingDat(int ms) {
         return -2;
     }
     short revents = 0;
-    const platform::SocketWait wait =
-        platform::WaitForSocket(Socket(), POLLIN | POLLPRI, ms, &revents);
+    bool woken = false;
+    const platform::SocketWait wait = platform::WaitForSocketOrWake(
+        Socket(), POLLIN | POLLPRI, pollWake_.Fd(), ms, &revents, &woken);
     if (wait == platform::SocketWait::kReady) {
+        if (woken && revents == 0) {
+            return -2;  // told to stop: the thread's loop sees it
+        }
         if (revents & (POLLIN | POLLHUP | POLLERR)) {
             return 0;
         }
@@ -110,7 +117,7 @@ void CClientSock::PollThread() {
         if (waited != 0) {
             // The socket is gone or only signals an exception: pause, unless stopping.
             std::unique_lock<CLock> guard(pollStopLock_);
-            pollStopChanged_.wait_for(guard, std::chrono::milliseconds(kPollTimeoutMs),
+            pollStopChanged_.wait_for(guard, std::chrono::milliseconds(kPauseMs),
                                       [this] { return pollStop_; });
             continue;
         }

@@ -1,5 +1,6 @@
-// A client socket read by a poll thread: the thread waits for the socket in 20 ms
-// slices and calls OnReadable when bytes (or the end of the connection) arrive.
+// A client socket read by a poll thread: the thread waits for the socket (and for a
+// wake event that StopPoll signals) and calls OnReadable when bytes (or the end of the
+// connection) arrive. An idle connection costs no wake-ups but a rare safety time-out.
 //
 // StartPoll, StopPoll and the thread handle are used by one caller at a time (the
 // derived class serialises them). A derived class stops the poll thread in its own
@@ -13,12 +14,17 @@
 
 #include "agent/core/CBaseSock.h"
 #include "agent/core/CLock.h"
+#include "agent/core/CWakeEvent.h"
 
 namespace ovix::agent {
 
 class CClientSock : public CBaseSock {
 public:
-    static constexpr int kPollTimeoutMs = 20;
+    // Longest single wait of the idle poll thread. Only a safety net: bytes, a hang-up,
+    // arming and StopPoll all end the wait at once.
+    static constexpr int kPollTimeoutMs = 1000;
+    // Pause after a wait that found the socket gone or only an exception condition.
+    static constexpr int kPauseMs = 20;
 
     ~CClientSock() override;
 
@@ -30,7 +36,8 @@ public:
 
     // Waits up to ms for the socket: 0 readable (or at its end), -3 only an exception
     // condition, -1 the socket is gone (trace "CClientSock::WaitForIncomingDat - exit"),
-    // -2 timed out or another failure. Before the connection is made it only waits.
+    // -2 timed out, StopPoll called, or another failure. Before the connection is made it
+    // only waits (for the connection, a stop or ms).
     int WaitForIncomingDat(int ms);
 
     virtual long Send(const std::uint8_t* bytes, long length, int flags) = 0;
@@ -59,6 +66,7 @@ private:
     std::condition_variable_any pollStopChanged_;  // with pollStopLock_: stop or armed
     std::atomic<bool> pollArmed_{false};
     std::atomic<bool> pollLeaving_{false};
+    CWakeEvent pollWake_;     // signalled with pollStop_, cleared before the thread starts
     std::thread pollThread_;  // StartPoll/StopPoll caller only
 };
 
