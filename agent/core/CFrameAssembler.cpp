@@ -134,6 +134,12 @@ bool CFrameAssembler::WaitForReady(std::chrono::milliseconds timeout,
            !ready_.empty();
 }
 
+bool CFrameAssembler::WaitForReady(const std::atomic<bool>& stop) {
+    std::unique_lock<CLock> guard(readyLock_);
+    readyChanged_.wait(guard, [&] { return !ready_.empty() || stop.load(); });
+    return !ready_.empty();
+}
+
 void CFrameAssembler::WakeWaiters() {
     { CLockGuard guard(readyLock_); }  // a waiter between its check and its wait sees the flag
     readyChanged_.notify_all();

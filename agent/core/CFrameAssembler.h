@@ -42,6 +42,9 @@ public:
     void PopFront();
     // Waits up to timeout until a packet is ready or stop is set. True when one is ready.
     bool WaitForReady(std::chrono::milliseconds timeout, const std::atomic<bool>& stop);
+    // Waits without a time-out until a packet is ready or stop is set. True when one is
+    // ready. Whoever sets stop must call WakeWaiters afterwards.
+    bool WaitForReady(const std::atomic<bool>& stop);
     // Wakes WaitForReady callers, so one that is stopping sees its flag at once.
     void WakeWaiters();
 

@@ -165,10 +165,9 @@ void CTunnelSock::SendThread() {
         const CDataBuffer* front = nullptr;
         {
             std::unique_lock<CLock> guard(queueLock_);
-            // Idle: wake as soon as a frame is queued or the stop is set.
-            while (!sendStop_.load() && sendQueue_.empty()) {
-                queueChanged_.wait_for(guard, std::chrono::milliseconds(kIdleCheckMs));
-            }
+            // Idle: sleep until a frame is queued or the stop is set; Enqueue and
+            // StopSendThread change both under queueLock_ and notify.
+            queueChanged_.wait(guard, [this] { return sendStop_.load() || !sendQueue_.empty(); });
             if (sendStop_.load()) {
                 break;
             }
@@ -247,8 +246,8 @@ void CTunnelSock::StopDispatch() {
 
 void CTunnelSock::DispatchThread() {
     while (!dispatchStop_.IsSet()) {
-        if (!assembler_.WaitForReady(std::chrono::milliseconds(kIdleCheckMs),
-                                     dispatchStop_.Flag())) {
+        // Idle: sleep until a packet is cut or StopDispatch sets the flag and wakes us.
+        if (!assembler_.WaitForReady(dispatchStop_.Flag())) {
             continue;
         }
         if (const TunnelPacket* packet = assembler_.Front()) {

@@ -34,7 +34,6 @@ public:
     static constexpr std::size_t kMaxQueuedFrames = 1024;
     static constexpr int kFramePauseMs = 2;      // after each write call of a frame
     static constexpr int kDispatchPauseMs = 10;  // after each packet handed on
-    static constexpr int kIdleCheckMs = 20;      // longest idle wait before a re-check
 
     // owner receives packets and the broken-connection log line; it is not owned.
     explicit CTunnelSock(ITunnelOwner* owner);
