@@ -415,7 +415,9 @@ int CHttpDownload::DownloadFile(const std::string& url, const std::string& path)
             return kDownloadFailed;
         }
     }
-    PutInPlace(m_temporaryPath, m_targetPath);
+    if (!PutInPlace(m_temporaryPath, m_targetPath)) {
+        return kDownloadFailed;  // the previous target stays; never report a file not there
+    }
     StampModificationTime(m_targetPath, m_lastModified);
     return kDownloadCompleted;
 }

@@ -23,9 +23,8 @@ bool StampModificationTime(const std::string& path, std::int64_t seconds) {
     return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
-void PutInPlace(const std::string& source, const std::string& target) {
-    ::unlink(target.c_str());
-    std::rename(source.c_str(), target.c_str());
+bool PutInPlace(const std::string& source, const std::string& target) {
+    return std::rename(source.c_str(), target.c_str()) == 0;
 }
 
 }  // namespace ovix::updater

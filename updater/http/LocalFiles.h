@@ -13,8 +13,8 @@ std::optional<std::int64_t> FileSizeOf(const std::string& path);
 // Sets the file's modification time (seconds since the epoch, UTC), its access time kept.
 bool StampModificationTime(const std::string& path, std::int64_t seconds);
 
-// Deletes `target` and renames `source` to it; each step's failure is ignored, so a failed
-// rename leaves `source` with the complete bytes.
-void PutInPlace(const std::string& source, const std::string& target);
+// Renames `source` over `target` in one step, so there is never a moment without a target and
+// a failed move leaves the previous target as it was (and `source` with the complete bytes).
+bool PutInPlace(const std::string& source, const std::string& target);
 
 }  // namespace ovix::updater

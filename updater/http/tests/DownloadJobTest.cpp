@@ -238,6 +238,14 @@ TEST_F(DownloadJobTest, AFailedJobLeavesThePreviousTargetAsItWas) {
     EXPECT_EQ(nginx_->Requests().size(), logged);  // neither of the last two connected
 }
 
+TEST_F(DownloadJobTest, ATargetThatCannotBeReplacedIsAFailureNotACompletion) {
+    // A folder in the target's place: the finished bytes cannot be moved there.
+    fs::create_directories(Target() + "/keep");
+    EXPECT_EQ(RunJob(nginx_->BaseUrl() + "/files/a.bin"), kDownloadFailed);
+    EXPECT_TRUE(fs::is_directory(Target() + "/keep"));
+    EXPECT_EQ(testing::ReadFile(Target() + ".down"), content_);
+}
+
 TEST_F(DownloadJobTest, ALengthAboveTheFreeSpaceEndsTheJobBeforeAnyByteIsWritten) {
     SetFreeDiskSpaceProbe([](std::uint64_t* bytes) {
         *bytes = kFileSize - 1;
