@@ -192,6 +192,36 @@ TEST_F(CTunnelSockTest, StopsPromptlyWhileTheServerDoesNotRead) {
     EXPECT_EQ(tunnel.QueuedCount(), 0u);
 }
 
+// Idle, every worker sleeps until it is given work or told to stop: the poll thread on
+// its socket, the SendThread on its queue, the DispatchThread on the ready list.
+TEST_F(CTunnelSockTest, IdleWorkersWakeForWorkAndStopPollAloneEndsThePollThread) {
+    ASSERT_EQ(tunnel.StartDispatch(), 0);
+    ASSERT_TRUE(ConnectToServer());
+    // Idle past the poll thread's safety time-out.
+    std::this_thread::sleep_for(std::chrono::milliseconds(CClientSock::kPollTimeoutMs + 100));
+    server.Write(BuildSipFrame("SIP/2.0 200 OK"));
+    ASSERT_TRUE(owner.packets.WaitForCount(1));
+    EXPECT_EQ(owner.packets.Items()[0].payload, Ascii("SIP/2.0 200 OK"));
+    const Bytes frame = BuildSipFrame("INVITE");
+    ASSERT_EQ(tunnel.Enqueue(frame.data(), frame.size()), 0);
+    EXPECT_EQ(server.ReadFrame(), frame);
+
+    // StopPoll alone, with the connection open: the waiting poll thread ends at once.
+    // Generous bound: a thread left to its safety time-out takes a whole kPollTimeoutMs.
+    const auto stopping = std::chrono::steady_clock::now();
+    EXPECT_EQ(tunnel.StopPoll(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping,
+              std::chrono::milliseconds(CClientSock::kPollTimeoutMs / 2));
+    EXPECT_FALSE(tunnel.PollRunning());
+    EXPECT_TRUE(tunnel.IsConnected());
+
+    EXPECT_EQ(tunnel.Close(), 0);
+    EXPECT_FALSE(tunnel.SendRunning());
+    tunnel.StopDispatch();
+    EXPECT_FALSE(tunnel.DispatchRunning());
+    EXPECT_TRUE(owner.log.lines.Items().empty());  // a deliberate close is not logged
+}
+
 // A bare client whose poll thread only notices the end of the connection.
 class BareTcpClient final : public CTCPClientSock {
 public:

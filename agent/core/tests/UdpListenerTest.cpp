@@ -157,6 +157,42 @@ TEST(UdpListenerTest, CloseEndsEveryWorkerAndIsHarmlessTwice) {
     EXPECT_TRUE(owner.rtp.WaitForCount(1));
 }
 
+// Idle workers sleep in their wait until a datagram or a stop comes; neither may have to
+// wait for the wait's safety time-out.
+TEST(UdpListenerTest, IdleWorkersDeliverAtOnceAndStopWithoutTheSocketClosing) {
+    RecordingListenerOwner owner;
+    CRtpServerSock listener(&owner, kBuffer);
+    ASSERT_EQ(listener.OpenAt("127.0.0.1", 0), 0);
+    for (int i = 0; i < 200 && listener.RunningCount() < CRtpServerSock::kWorkers; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_EQ(listener.RunningCount(), CRtpServerSock::kWorkers);
+    // Idle past one safety time-out, so the workers have also been through that path.
+    std::this_thread::sleep_for(std::chrono::milliseconds(CServerSock::kPollTimeoutMs + 100));
+    UdpPeer phone;
+    phone.SendTo(listener.Port(), Ascii("after a quiet while"));
+    ASSERT_TRUE(owner.rtp.WaitForCount(1));
+    EXPECT_EQ(owner.rtp.Items()[0].bytes, Ascii("after a quiet while"));
+
+    // StopWorkers alone, with the socket open and not shut: every one of the five
+    // workers must see the stop, not only the first to wake. Generous bound: a worker
+    // left to its safety time-out takes a whole kPollTimeoutMs.
+    const auto stopping = std::chrono::steady_clock::now();
+    EXPECT_EQ(listener.StopWorkers(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping,
+              std::chrono::milliseconds(CServerSock::kPollTimeoutMs / 2));
+    EXPECT_EQ(listener.RunningCount(), 0);
+    EXPECT_NE(listener.Socket(), CBaseSock::kInvalidSocket);
+
+    // Started again on the same socket, the workers wait and deliver as before.
+    ASSERT_EQ(listener.StartWorkers(CRtpServerSock::kWorkers), 0);
+    phone.SendTo(listener.Port(), Ascii("again"));
+    ASSERT_TRUE(owner.rtp.WaitForCount(2));
+    EXPECT_EQ(owner.rtp.Items()[1].bytes, Ascii("again"));
+    EXPECT_EQ(listener.Close(), 0);
+    EXPECT_EQ(listener.RunningCount(), 0);
+}
+
 TEST(UdpListenerTest, SendingWhileClosingIsSafe) {
     RecordingListenerOwner owner;
     CSipServerSock listener(&owner, kBuffer);
