@@ -116,13 +116,13 @@ void COvixAgentDlg::BuildControls() {
         {layout::kIdStop, "Stop", layout::kStopRect, &COvixAgentDlg::OnStop},
         {layout::kIdExit, "退出", layout::kExitRect, &COvixAgentDlg::OnExit},
     };
-    for (const auto& spec : buttons) {
-        auto* button = new QPushButton(QString::fromUtf8(spec.text), this);
-        button->setGeometry(ToPixels(spec.rect));
-        button->setProperty(layout::kControlIdProperty, spec.id);
+    for (const auto& entry : buttons) {
+        auto* button = new QPushButton(QString::fromUtf8(entry.text), this);
+        button->setGeometry(ToPixels(entry.rect));
+        button->setProperty(layout::kControlIdProperty, entry.id);
         // Enter goes to the focused button or to OK, as in a dialog without a default button.
         button->setAutoDefault(false);
-        connect(button, &QPushButton::clicked, this, spec.handler);
+        connect(button, &QPushButton::clicked, this, entry.handler);
     }
 
     // Qt cannot add to the window manager's system menu; the same item lives in the window's
