@@ -13,6 +13,8 @@ set -euo pipefail
 
 build="${1:?usage: run.sh BUILD_FOLDER [--duration S] [--ramp-step S] [--idle S] [--no-ramp] [--no-sip] [--realtime]}"
 shift
+demo_name=run.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/demo/lib.sh"
 duration=60
 ramp_step=2
 idle=10
@@ -33,58 +35,23 @@ done
 tunnelserver="$build/tools/tunnelserver/tunnelserver"
 agentdriver="$build/tools/agentdriver/agentdriver"
 relaytraffic="$build/bench/relay/relaytraffic"
-for program in "$tunnelserver" "$agentdriver" "$relaytraffic"; do
-    [[ -x "$program" ]] || { echo "run.sh: $program is missing; build it first" >&2; exit 1; }
-done
-command -v socat >/dev/null || { echo "run.sh: socat is not installed" >&2; exit 1; }
+demo_require_programs "$tunnelserver" "$agentdriver" "$relaytraffic"
+demo_require_tools socat python3
 
 work="$(mktemp -d /tmp/ovix-relay-bench.XXXXXX)"
-pids=()
 cleanup() {
-    exec 3>&- 2>/dev/null || true
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    for pid in "${pids[@]}"; do
-        wait "$pid" 2>/dev/null || true
-    done
+    demo_stop_processes
     rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
 
-free_ports() {  # free_ports udp|tcp COUNT
-    python3 - "$1" "$2" <<'PY'
-import socket, sys
-kind = socket.SOCK_DGRAM if sys.argv[1] == "udp" else socket.SOCK_STREAM
-held = []
-for _ in range(int(sys.argv[2])):
-    s = socket.socket(socket.AF_INET, kind)
-    s.bind(("127.0.0.1", 0))
-    held.append(s)
-print(" ".join(str(s.getsockname()[1]) for s in held))
-PY
-}
-
-wait_for_line() {  # wait_for_line FILE REGEX -> prints the line
-    local i
-    for i in $(seq 1 100); do
-        if grep -m1 -E "$2" "$1" 2>/dev/null; then
-            return 0
-        fi
-        sleep 0.1
-    done
-    echo "run.sh: no line matching '$2' in $1:" >&2
-    cat "$1" >&2
-    return 1
-}
-
-read -r far_sip far_rtp socat_entry socat_far <<<"$(free_ports udp 4)"
-read -r tunnel_port socat_tcp <<<"$(free_ports tcp 2)"
+read -r far_sip far_rtp socat_entry socat_far <<<"$(demo_free_ports udp 4)"
+read -r tunnel_port socat_tcp <<<"$(demo_free_ports tcp 2)"
 
 "${run[@]}" "$tunnelserver" --listen "127.0.0.1:$tunnel_port" --sip "127.0.0.1:$far_sip" \
     --rtp "127.0.0.1:$far_rtp" >"$work/tunnelserver.log" 2>&1 &
 pids+=($!)
-wait_for_line "$work/tunnelserver.log" '^tunnelserver listening' >/dev/null
+demo_wait_for_line "$work/tunnelserver.log" '^tunnelserver listening' >/dev/null
 
 # The driver runs until its standard input closes: hold it open on a fifo.
 mkfifo "$work/agent.stdin"
@@ -93,8 +60,8 @@ OVIX_LOCAL_ADDRESSES=127.0.0.1 "${run[@]}" "$agentdriver" --server "127.0.0.1:$t
 agent_pid=$!
 pids+=($agent_pid)
 exec 3>"$work/agent.stdin"
-read -r _ _ agent_sip_host agent_sip_port <<<"$(wait_for_line "$work/agent.log" '^agent sip ')"
-read -r _ _ agent_rtp_host agent_rtp_port <<<"$(wait_for_line "$work/agent.log" '^agent rtp ')"
+read -r _ _ agent_sip_host agent_sip_port <<<"$(demo_wait_for_line "$work/agent.log" '^agent sip ')"
+read -r _ _ agent_rtp_host agent_rtp_port <<<"$(demo_wait_for_line "$work/agent.log" '^agent rtp ')"
 
 "${run[@]}" socat "TCP4-LISTEN:$socat_tcp,bind=127.0.0.1,reuseaddr" "UDP4:127.0.0.1:$socat_far" &
 pids+=($!)

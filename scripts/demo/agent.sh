@@ -9,29 +9,18 @@
 set -euo pipefail
 
 build="${1:?usage: agent.sh BUILD_FOLDER}"
+demo_name=agent.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 tunnelserver="$build/tools/tunnelserver/tunnelserver"
 ovixmain="$build/tools/ovixmain/Ovixmain"
 agent="$build/agent/app/OvixAgent"
-for program in "$tunnelserver" "$ovixmain" "$agent"; do
-    [[ -x "$program" ]] || { echo "agent.sh: $program is missing; build it first" >&2; exit 1; }
-done
-for tool in kamailio sipsak python3; do
-    command -v "$tool" >/dev/null || { echo "agent.sh: $tool is not installed" >&2; exit 1; }
-done
+demo_require_programs "$tunnelserver" "$ovixmain" "$agent"
+demo_require_tools kamailio sipsak python3
 
 work="$(mktemp -d /tmp/ovix-agent-demo.XXXXXX)"
-pids=()
-kamailio_pid=""
 agent_pid=""
 cleanup() {
-    exec 3>&- 2>/dev/null || true
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    [[ -n "$kamailio_pid" ]] && kill -- "-$kamailio_pid" 2>/dev/null || true
-    for pid in "${pids[@]}" $kamailio_pid; do
-        wait "$pid" 2>/dev/null || true
-    done
+    demo_stop_processes
     # The agent ends with its released object; make sure of it.
     [[ -n "$agent_pid" ]] && kill "$agent_pid" 2>/dev/null || true
     rm -rf "$work"
@@ -43,56 +32,16 @@ export OVIX_LOCAL_ADDRESSES=127.0.0.1
 export OVIX_CONFIG_DIR="$work/config"
 export QT_QPA_PLATFORM=offscreen
 
-free_port() {  # free_port udp|tcp
-    python3 -c 'import socket, sys
-s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM if sys.argv[1] == "udp" else socket.SOCK_STREAM)
-s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])' "$1"
-}
-
-wait_for_line() {  # wait_for_line FILE REGEX
-    local i
-    for i in $(seq 1 150); do
-        grep -m1 -E "$2" "$1" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    echo "agent.sh: no line matching '$2' in $1:" >&2
-    cat "$1" >&2
-    return 1
-}
-
-sip_port=$(free_port udp)
-tunnel_port=$(free_port tcp)
-cat >"$work/kamailio.cfg" <<CFG
-#!KAMAILIO
-debug=2
-log_stderror=yes
-fork=no
-children=1
-auto_aliases=no
-listen=udp:127.0.0.1:$sip_port
-mpath="/usr/lib/x86_64-linux-gnu/kamailio/modules/"
-loadmodule "sl.so"
-loadmodule "tm.so"
-loadmodule "pv.so"
-loadmodule "xlog.so"
-loadmodule "textops.so"
-loadmodule "siputils.so"
-request_route {
-    force_rport();
-    xlog("L_NOTICE", "kamailio got \$rm from \$si:\$sp\n");
-    if (is_method("OPTIONS")) { sl_send_reply("200", "OK"); exit; }
-    sl_send_reply("404", "Not Here");
-}
-CFG
+sip_port=$(demo_free_port udp)
+tunnel_port=$(demo_free_port tcp)
+demo_write_kamailio_config "$work/kamailio.cfg" "$sip_port"
 
 echo "== register the agent's automation object"
 "$agent" -reg
 grep -A1 -E '^\[(OvixAgent|CLSID)' "$OVIX_CONFIG_DIR/registry.ini"
 
 echo "== kamailio on udp 127.0.0.1:$sip_port"
-setsid kamailio -f "$work/kamailio.cfg" -DD -E -Y "$work" -P "$work/kamailio.pid" -w "$work" \
-    >"$work/kamailio.log" 2>&1 &
-kamailio_pid=$!
+demo_start_kamailio "$work"
 sleep 1
 
 echo "== stand-in tunnel server on tcp 127.0.0.1:$tunnel_port, SIP to kamailio"
@@ -100,7 +49,7 @@ echo "== stand-in tunnel server on tcp 127.0.0.1:$tunnel_port, SIP to kamailio"
     >"$work/tunnelserver.log" 2>&1 &
 pids+=($!)
 tunnel_pid=$!
-wait_for_line "$work/tunnelserver.log" '^tunnelserver listening' >/dev/null
+demo_wait_for_line "$work/tunnelserver.log" '^tunnelserver listening' 150 >/dev/null
 
 echo "== Ovixmain --agent 127.0.0.1:$tunnel_port"
 mkfifo "$work/ovixmain.stdin"
@@ -108,8 +57,8 @@ mkfifo "$work/ovixmain.stdin"
 ovixmain_pid=$!
 pids+=($ovixmain_pid)
 exec 3>"$work/ovixmain.stdin"
-read -r _ _ agent_pid <<<"$(wait_for_line "$work/ovixmain.log" '^agent created ')"
-read -r _ _ agent_host agent_port <<<"$(wait_for_line "$work/ovixmain.log" '^agent sip ')"
+read -r _ _ agent_pid <<<"$(demo_wait_for_line "$work/ovixmain.log" '^agent created ' 150)"
+read -r _ _ agent_host agent_port <<<"$(demo_wait_for_line "$work/ovixmain.log" '^agent sip ' 150)"
 echo "agent process $agent_pid, SIP listener $agent_host:$agent_port"
 
 echo "== sipsak: OPTIONS to the agent at $agent_host:$agent_port"
@@ -125,14 +74,10 @@ echo "== release the object: Ovixmain stops the relay and releases it, the agent
 exec 3>&-
 wait "$ovixmain_pid" || true
 cat "$work/ovixmain.log"
-for i in $(seq 1 50); do
-    kill -0 "$agent_pid" 2>/dev/null || break
-    sleep 0.1
-done
-if kill -0 "$agent_pid" 2>/dev/null; then
-    echo "agent process $agent_pid is still running"
-else
+if demo_wait_for_exit "$agent_pid" 50; then
     echo "agent process $agent_pid has ended"
+else
+    echo "agent process $agent_pid is still running"
 fi
 echo "== kamailio saw"
 grep 'kamailio got' "$work/kamailio.log" || true

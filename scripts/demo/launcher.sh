@@ -7,12 +7,12 @@
 set -euo pipefail
 
 build="$(cd "${1:?usage: $0 BUILD_FOLDER}" && pwd)"
+demo_name=launcher.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 launcher="$build/launcher/Ovix"
 mainclient="$build/tools/ovixmain/Ovixmain"
 probe="$build/platform/ipc/probe/ovix_ipc_probe"
-for program in "$launcher" "$mainclient" "$probe"; do
-    [[ -x "$program" ]] || { echo "missing $program (build Ovix Ovixmain ovix_ipc_probe)" >&2; exit 1; }
-done
+demo_require_programs "$launcher" "$mainclient" "$probe"
 
 demo="$(mktemp -d /tmp/ovix-launcher-demo-XXXXXX)"
 programs="$demo/programs"
@@ -25,8 +25,7 @@ cleanup() {
         pid="$(cat "$client_pid_file")"
         if kill -0 "$pid" 2>/dev/null; then
             kill -TERM "$pid"
-            for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-            kill -KILL "$pid" 2>/dev/null || true
+            demo_wait_for_exit "$pid" 50 || kill -KILL "$pid" 2>/dev/null || true
         fi
     fi
     rm -rf "$demo"

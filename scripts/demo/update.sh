@@ -5,6 +5,8 @@
 # Argument: the build folder (with Pullpatch and Ovixmain built).
 set -euo pipefail
 build="$(cd "${1:?build folder}" && pwd)"
+demo_name="update demo"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 find_program() {
     local found
@@ -14,21 +16,16 @@ find_program() {
 }
 pullpatch="$(find_program Pullpatch)"
 ovixmain="$(find_program Ovixmain)"
-command -v nginx >/dev/null || { echo "update demo: nginx is not installed" >&2; exit 1; }
+demo_require_tools nginx python3
 
 work="$(mktemp -d /tmp/ovix-update-demo-XXXXXX)"
-pids=()
 cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
+    demo_stop_processes
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-# A free port on the loopback address.
-port="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')"
+port="$(demo_free_port tcp)"
 
 echo "== update server: nginx on 127.0.0.1:$port serving $work/www"
 mkdir -p "$work/www/patch" "$work/nginx"
