@@ -3,7 +3,7 @@
 #include "agent/app/AgentAutomationIds.h"
 #include "common/MainClientContract.h"
 #include "platform/automation/AutomationRegistry.h"
-#include "platform/automation/BstrText.h"
+#include "platform/bstr/BstrText.h"
 
 namespace ovix::agent {
 

@@ -3,14 +3,14 @@
 #include <string>
 
 #include "config/OvixConfig.h"
+#include "platform/bstr/BstrText.h"
 #include "tools/ovixconfig/ConfigQuery.h"
-#include "tools/ovixconfig/Utf8Text.h"
 
 namespace {
 
 // Prints NAME=VALUE, then frees the string and empties the slot.
 void PrintAndFree(const char* name, BSTR& slot) {
-    std::printf("%s=%s\n", name, ovix::tools::Utf8FromBstr(slot).c_str());
+    std::printf("%s=%s\n", name, ovix::platform::Utf8FromBstr(slot).c_str());
     SysFreeString(slot);
     slot = nullptr;
 }

@@ -24,7 +24,7 @@
 #include <string>
 
 #include "agent/app/OvixAgentClient.h"
-#include "platform/automation/BstrText.h"
+#include "platform/bstr/BstrText.h"
 
 namespace {
 

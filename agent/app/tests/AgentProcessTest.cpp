@@ -21,7 +21,7 @@
 #include "platform/automation/AutomationChannel.h"
 #include "platform/automation/AutomationRegistry.h"
 #include "platform/automation/AutomationServerStart.h"
-#include "platform/automation/BstrText.h"
+#include "platform/bstr/BstrText.h"
 #include "platform/ipc/tests/TempFolder.h"
 
 namespace ovix::agent {

@@ -1,8 +1,9 @@
-#include "platform/automation/BstrText.h"
+#include "platform/bstr/BstrText.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 namespace ovix::platform {
 namespace {
@@ -23,6 +24,25 @@ TEST(BstrText, Utf8AndBstrRoundTripIncludingChineseAndAstralText) {
     ASSERT_EQ(SysStringLen(astral.get()), 2u);  // one surrogate pair
     EXPECT_EQ(astral.get()[0], 0xD83D);
     EXPECT_EQ(Utf8FromBstr(nullptr), "");
+}
+
+TEST(BstrText, Utf8FromBstrEncodesEveryRangeAndReplacesLoneSurrogates) {
+    const struct {
+        std::u16string text;
+        std::string utf8;
+    } cases[] = {
+        {u"", ""},
+        {u"http://a/b?c=", "http://a/b?c="},
+        {u"\u00e9", "\xc3\xa9"},
+        {u"\u4e2d\u6587", "\xe4\xb8\xad\xe6\x96\x87"},
+        {u"\U0001F600", "\xf0\x9f\x98\x80"},
+        {std::u16string(1, u'\xD800') + u"x", "\xef\xbf\xbdx"},
+        {std::u16string(1, u'\xDC00'), "\xef\xbf\xbd"},
+    };
+    for (const auto& c : cases) {
+        OwnedBstr bstr(SysAllocStringLen(c.text.data(), static_cast<unsigned>(c.text.size())));
+        EXPECT_EQ(Utf8FromBstr(bstr.get()), c.utf8);
+    }
 }
 
 TEST(BstrText, MalformedInputBecomesReplacementCharacters) {

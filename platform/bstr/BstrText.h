@@ -1,5 +1,5 @@
-// Conversions between the UTF-8 text on the automation channel and OLE Automation strings
-// (BSTR) at the client's interface.
+// Conversions between UTF-8 text and OLE Automation strings (BSTR), for every module that
+// hands text across a BSTR interface.
 #pragma once
 
 #include <string>

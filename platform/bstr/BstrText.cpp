@@ -1,4 +1,4 @@
-#include "platform/automation/BstrText.h"
+#include "platform/bstr/BstrText.h"
 
 #include <limits>
 
