@@ -9,6 +9,7 @@
 
 #include "bench/relay/ProbePacket.h"
 #include "bench/relay/SipProbe.h"
+#include "platform/net/LoopbackAddress.h"
 #include "tools/tunnelserver/SocketAddress.h"
 #include "tools/tunnelserver/Sockets.h"
 
@@ -23,12 +24,6 @@ constexpr int64_t kStallNs = 40 * kMs;
 // A step passes when nothing was lost and its late median is within this of its early one.
 constexpr double kGrowthLimitMs = 2.0;
 constexpr int kSocketBuffer = 1 << 21;
-
-sockaddr_in Loopback(uint16_t port) {
-    sockaddr_in address{};
-    tools::ParseHostPort("127.0.0.1", port, address);
-    return address;
-}
 
 tools::CUniqueFd OpenProbeSocket(const sockaddr_in& address) {
     tools::CUniqueFd fd = tools::OpenUdpSocket(address);
@@ -79,7 +74,7 @@ int CTrafficTool::Run() {
 }
 
 bool CTrafficTool::Open() {
-    const sockaddr_in any = Loopback(0);
+    const sockaddr_in any = platform::LoopbackAddress(0);
     paths_.reserve(3);
     auto addPath = [&](const char* name, const sockaddr_in& entry, const sockaddr_in& farBind) {
         TrafficPath& path = paths_.emplace_back();

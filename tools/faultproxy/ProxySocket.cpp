@@ -1,23 +1,13 @@
 #include "tools/faultproxy/ProxySocket.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-namespace ovix::tools {
+#include "platform/net/LoopbackAddress.h"
 
-namespace {
-sockaddr_in Loopback(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    return address;
-}
-}  // namespace
+namespace ovix::tools {
 
 CProxySocket& CProxySocket::operator=(CProxySocket&& other) noexcept {
     if (this != &other) {
@@ -65,14 +55,16 @@ CProxySocket CProxySocket::ListenLoopback(int* port) {
     }
     const int on = 1;
     ::setsockopt(listener.Fd(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address = Loopback(*port);
-    socklen_t length = sizeof address;
-    if (::bind(listener.Fd(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener.Fd(), 16) != 0 ||
-        ::getsockname(listener.Fd(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    const sockaddr_in address = platform::LoopbackAddress(static_cast<uint16_t>(*port));
+    if (::bind(listener.Fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener.Fd(), 16) != 0) {
         return CProxySocket();
     }
-    *port = ntohs(address.sin_port);
+    const uint16_t bound = platform::BoundPort(listener.Fd());
+    if (bound == 0) {
+        return CProxySocket();
+    }
+    *port = bound;
     return listener;
 }
 
@@ -81,7 +73,7 @@ CProxySocket CProxySocket::ConnectLoopback(int port) {
     if (!connection.Valid()) {
         return connection;
     }
-    const sockaddr_in address = Loopback(port);
+    const sockaddr_in address = platform::LoopbackAddress(static_cast<uint16_t>(port));
     if (::connect(connection.Fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
         0) {
         return CProxySocket();

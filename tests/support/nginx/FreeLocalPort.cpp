@@ -1,33 +1,21 @@
 #include "tests/support/nginx/FreeLocalPort.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace ovix::testsupport {
+#include "platform/net/LoopbackAddress.h"
 
-namespace {
-sockaddr_in Loopback(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    return address;
-}
-}  // namespace
+namespace ovix::testsupport {
 
 int FreeLocalPort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         return 0;
     }
-    sockaddr_in address = Loopback(0);
-    socklen_t length = sizeof address;
+    const sockaddr_in address = platform::LoopbackAddress(0);
     int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        port = platform::BoundPort(fd);
     }
     ::close(fd);
     return port;
@@ -38,7 +26,7 @@ bool AcceptsOnLocalPort(int port) {
     if (fd < 0) {
         return false;
     }
-    const sockaddr_in address = Loopback(port);
+    const sockaddr_in address = platform::LoopbackAddress(static_cast<uint16_t>(port));
     const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
     return ok;
