@@ -19,6 +19,8 @@ import sys
 import tempfile
 import time
 
+from ovixproc import Failure, stop_processes, wait_until
+
 LAUNCHER = os.environ["OVIX_TEST_LAUNCHER"]
 MAINCLIENT = os.environ["OVIX_TEST_MAINCLIENT"]
 PROBE = os.environ["OVIX_TEST_PROBE"]
@@ -30,22 +32,9 @@ echo "{name} $PWD ${{OVIX_SHOW_COMMAND:-unset}} $$ $#" >> "{record}"
 """
 
 
-class Failure(Exception):
-    pass
-
-
 def check(condition, message):
     if not condition:
         raise Failure(message)
-
-
-def wait_until(predicate, what, seconds=10.0):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if predicate():
-            return
-        time.sleep(0.02)
-    raise Failure("timed out waiting for " + what)
 
 
 class World:
@@ -161,13 +150,7 @@ class World:
         return [int(entry[3]) for entry in self.starts()]
 
     def cleanup(self):
-        for process in self.processes:
-            if process.poll() is None:
-                process.kill()
-            try:
-                process.communicate(timeout=10)
-            except Exception:
-                pass
+        stop_processes(self.processes)
         for pid in self.recorded_pids():
             try:
                 os.kill(pid, signal.SIGKILL)

@@ -9,18 +9,10 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
+
+from ovixproc import stop_processes, wait_until
 
 MAINCLIENT, PROBE = sys.argv[1], sys.argv[2]
-
-
-def wait_until(predicate, what, seconds=10.0):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if predicate():
-            return
-        time.sleep(0.02)
-    raise AssertionError("timed out waiting for " + what)
 
 
 def main():
@@ -76,10 +68,7 @@ def main():
         assert unwritable.returncode == 1 and "cannot open" in unwritable.stderr
         assert probe("exists", "CLIENTOvix").returncode == 1, "nothing held after a failure"
     finally:
-        for process in processes:
-            if process.poll() is None:
-                process.kill()
-            process.communicate(timeout=10)
+        stop_processes(processes)
         shutil.rmtree(base, ignore_errors=True)
     print("ok")
     return 0
