@@ -98,6 +98,18 @@ bool WouldBlock() {
     return errno == EAGAIN || errno == EWOULDBLOCK;
 }
 
+// After a send or receive failed: 0 when the call may try again (it was interrupted, or it
+// would block and the socket became ready in time), -1 (error stored) otherwise.
+int RetryAfterFailedTransfer(CReadyWait& ready) {
+    if (errno == EINTR) {
+        return 0;
+    }
+    if (!WouldBlock()) {
+        return Fail(platform::LastSocketError());
+    }
+    return ready.AfterWouldBlock();
+}
+
 }  // namespace
 
 int InitNetwork() {
@@ -183,13 +195,7 @@ long SendWithTimeout(int socket, const char* bytes, long length, int timeoutMs) 
         if (sent >= 0) {
             return sent;
         }
-        if (errno == EINTR) {
-            continue;
-        }
-        if (!WouldBlock()) {
-            return Fail(platform::LastSocketError());
-        }
-        if (ready.AfterWouldBlock() != 0) {
+        if (RetryAfterFailedTransfer(ready) != 0) {
             return -1;
         }
     }
@@ -219,13 +225,7 @@ long RecvWithTimeout(int socket, char* buffer, long length, int timeoutMs) {
             // Only the peer's close is left: a failure, not an empty read.
             return Fail(platform::kWsaEDISCON);
         }
-        if (errno == EINTR) {
-            continue;
-        }
-        if (!WouldBlock()) {
-            return Fail(platform::LastSocketError());
-        }
-        if (ready.AfterWouldBlock() != 0) {
+        if (RetryAfterFailedTransfer(ready) != 0) {
             return -1;
         }
     }
