@@ -71,37 +71,14 @@ demo_stop_processes() {
     done
 }
 
-# A kamailio answering OPTIONS with 200 and keeping REGISTER bindings in memory.
+# The kamailio configuration the end-to-end tests use too: it answers OPTIONS with 200 and
+# keeps REGISTER bindings in memory.
 demo_write_kamailio_config() {  # demo_write_kamailio_config FILE UDP_PORT
-    local modules
+    local modules template
+    template="$(dirname "${BASH_SOURCE[0]}")/../../tests/support/kamailio/loopback-sip.cfg"
     modules=$(dirname "$(ls /usr/lib/*/kamailio/modules/sl.so /usr/lib/kamailio/modules/sl.so 2>/dev/null | head -1)")
     [[ -f "$modules/sl.so" ]] || { echo "$demo_name: kamailio modules not found" >&2; exit 1; }
-    cat >"$1" <<CFG
-#!KAMAILIO
-debug=2
-log_stderror=yes
-fork=no
-children=1
-auto_aliases=no
-listen=udp:127.0.0.1:$2
-mpath="$modules/"
-loadmodule "sl.so"
-loadmodule "tm.so"
-loadmodule "pv.so"
-loadmodule "xlog.so"
-loadmodule "textops.so"
-loadmodule "siputils.so"
-loadmodule "usrloc.so"
-loadmodule "registrar.so"
-modparam("usrloc", "db_mode", 0)
-request_route {
-    force_rport();
-    xlog("L_NOTICE", "kamailio got \$rm from \$si:\$sp\n");
-    if (is_method("OPTIONS")) { sl_send_reply("200", "OK"); exit; }
-    if (is_method("REGISTER")) { if (!save("location")) { sl_reply_error(); } exit; }
-    sl_send_reply("404", "Not Here");
-}
-CFG
+    sed -e "s|@PORT@|$2|" -e "s|@MODULES@|$modules/|" "$template" >"$1"
 }
 
 # Starts kamailio in the foreground of its own process group, logging to WORK/kamailio.log.

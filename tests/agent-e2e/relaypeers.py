@@ -179,42 +179,6 @@ class Agent:
         return self.process.stop()
 
 
-KAMAILIO_CONFIG = """#!KAMAILIO
-debug=2
-log_stderror=yes
-fork=no
-children=1
-auto_aliases=no
-listen=udp:{host}:{port}
-mpath="{modules}"
-loadmodule "sl.so"
-loadmodule "tm.so"
-loadmodule "pv.so"
-loadmodule "xlog.so"
-loadmodule "textops.so"
-loadmodule "siputils.so"
-loadmodule "usrloc.so"
-loadmodule "registrar.so"
-modparam("usrloc", "db_mode", 0)
-request_route {{
-    # Answer the datagram's source, whatever its Via says: behind the tunnel that source
-    # is the tunnel server's relay socket.
-    force_rport();
-    xlog("L_NOTICE", "kamailio got $rm from $si:$sp\\n");
-    if (is_method("OPTIONS")) {{
-        sl_send_reply("200", "OK");
-        exit;
-    }}
-    if (is_method("REGISTER")) {{
-        if (!save("location")) {{
-            sl_reply_error();
-        }}
-        exit;
-    }}
-    sl_send_reply("404", "Not Here");
-}}
-"""
-
 def _kamailio_modules():
     found = sorted(glob.glob("/usr/lib/*/kamailio/modules/sl.so") +
                    glob.glob("/usr/lib/kamailio/modules/sl.so"))
@@ -241,9 +205,10 @@ class Kamailio:
         self.folder = tempfile.mkdtemp(prefix="ovix-kamailio-")
         self.port = free_port()
         config = os.path.join(self.folder, "kamailio.cfg")
+        with open(os.environ["OVIX_KAMAILIO_CONFIG"]) as f:
+            text = f.read()
         with open(config, "w") as f:
-            f.write(KAMAILIO_CONFIG.format(host=LOOPBACK, port=self.port,
-                                           modules=KAMAILIO_MODULES))
+            f.write(text.replace("@PORT@", str(self.port)).replace("@MODULES@", KAMAILIO_MODULES))
         self.process = SessionProcess("kamailio", [
             "kamailio", "-f", config, "-DD", "-E", "-Y", self.folder,
             "-P", os.path.join(self.folder, "kamailio.pid"), "-w", self.folder])
