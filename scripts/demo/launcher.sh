@@ -76,10 +76,7 @@ echo
 echo "== second start: the main client runs (it prints what it receives)"
 rc=0
 (cd "$demo" && "$programs/Ovix") || rc=$?
-for _ in $(seq 50); do
-    grep -q "message 10024" "$demo/mainclient.log" 2>/dev/null && break
-    sleep 0.1
-done
+demo_wait_for_line "$demo/mainclient.log" "message 10024" 50 >/dev/null || true
 echo "  launcher ended with exit code $rc; the main client logged:"
 sed 's/^/    /' "$demo/mainclient.log"
 echo "  nothing else was started (no new [Ovixmain] or [Pullpatch] line above)"

@@ -91,10 +91,7 @@ code=$?
 set -e
 echo "exit code: $code"
 
-for _ in $(seq 50); do
-    grep -q '^message 3024 ' "$work/ovixmain.log" 2>/dev/null && break
-    sleep 0.1
-done
+demo_wait_for_line "$work/ovixmain.log" '^message 3024 ' 50 >/dev/null || true
 
 echo "== what the server was asked for"
 awk '{gsub(/"/, "", $6); print "  " $6, $7, $9}' "$work/nginx/access.log"
