@@ -27,6 +27,21 @@ HResult TakeValue(HResult call, const DispatchValue& value, T& out) {
     return platform::kS_OK;
 }
 
+// Calls a method that takes an address by reference and answers an int32; the address the
+// server handed back replaces the caller's.
+HResult InvokeWithAddress(platform::CDispatchClient& dispatch, int32_t dispId, std::string& address,
+                          int32_t& result) {
+    DispatchArgs args = {address};
+    DispatchValue value;
+    const HResult call = TakeValue(dispatch.Invoke(dispId, args, value), value, result);
+    if (call == platform::kS_OK) {
+        if (const auto* text = std::get_if<std::string>(&args[0])) {
+            address = *text;
+        }
+    }
+    return call;
+}
+
 // Runs a UTF-8 string method on the text of *address and hands the answer back as a BSTR.
 template <typename Method>
 HResult WithBstr(BSTR* address, Method method) {
@@ -68,15 +83,7 @@ COvixAgentClient::COvixAgentClient(std::unique_ptr<platform::CDispatchClient> di
     : dispatch_(std::move(dispatch)) {}
 
 HResult COvixAgentClient::StartAgent(std::string& address, int32_t& result) {
-    DispatchArgs args = {address};
-    DispatchValue value;
-    const HResult call = TakeValue(dispatch_->Invoke(kDispStartAgent, args, value), value, result);
-    if (call == platform::kS_OK) {
-        if (const auto* text = std::get_if<std::string>(&args[0])) {
-            address = *text;
-        }
-    }
-    return call;
+    return InvokeWithAddress(*dispatch_, kDispStartAgent, address, result);
 }
 
 HResult COvixAgentClient::StartAgent(BSTR* address, int32_t& result) {
@@ -94,15 +101,7 @@ HResult COvixAgentClient::StopAgent(int32_t& result) {
 }
 
 HResult COvixAgentClient::GetSIPAddr(std::string& address, int32_t& result) {
-    DispatchArgs args = {address};
-    DispatchValue value;
-    const HResult call = TakeValue(dispatch_->Invoke(kDispGetSIPAddr, args, value), value, result);
-    if (call == platform::kS_OK) {
-        if (const auto* text = std::get_if<std::string>(&args[0])) {
-            address = *text;
-        }
-    }
-    return call;
+    return InvokeWithAddress(*dispatch_, kDispGetSIPAddr, address, result);
 }
 
 HResult COvixAgentClient::Show(int32_t show) {
