@@ -1,12 +1,12 @@
 #include "platform/sys/ProfileFile.h"
 
+#include "platform/sys/ReplaceFile.h"
+
 #include <unistd.h>
 
 #include <climits>
-#include <cstdio>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <vector>
 
 namespace ovix::platform {
@@ -117,28 +117,15 @@ bool HasLineBreak(std::string_view text) {
     return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
+// The file is replaced in one step, so a reader sees the old or the new file, never a part.
+// A rewritten file keeps its permissions; a new one gets those of a usual settings file.
 bool WriteWhole(const std::string& file, const std::vector<std::string>& lines) {
-    const std::string temp = file + ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return false;
-        }
-        for (const auto& line : lines) {
-            out << line << '\n';
-        }
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temp.c_str());
-            return false;
-        }
+    std::string text;
+    for (const auto& line : lines) {
+        text += line;
+        text += '\n';
     }
-    if (std::rename(temp.c_str(), file.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    return ReplaceFileContents(file, text, FileModeOr(file, 0644));
 }
 
 }  // namespace

@@ -47,4 +47,9 @@ bool ReplaceFileContents(const std::string& path, std::string_view contents, mod
     return false;
 }
 
+mode_t FileModeOr(const std::string& path, mode_t fallback) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : fallback;
+}
+
 }  // namespace ovix::platform

@@ -13,4 +13,8 @@ namespace ovix::platform {
 // the old file then stays as it was.
 bool ReplaceFileContents(const std::string& path, std::string_view contents, mode_t mode);
 
+// The permission bits of the file at `path`, or `fallback` when it cannot be looked at: the
+// mode to pass above when a rewritten file should keep who may read it.
+mode_t FileModeOr(const std::string& path, mode_t fallback);
+
 }  // namespace ovix::platform

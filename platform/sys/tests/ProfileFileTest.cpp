@@ -68,6 +68,19 @@ TEST_F(ProfileFileTest, WritingKeepsEveryOtherLine) {
     EXPECT_EQ(GetProfileInt(file_, "SipAgent", "svrport", 0), 443);
 }
 
+TEST_F(ProfileFileTest, RewritingKeepsTheFilePermissions) {
+    Write("[SipAgent]\nsvraddr=old\n");
+    ::chmod(file_.c_str(), 0600);
+    ASSERT_TRUE(WriteProfileString(file_, "SipAgent", "svraddr", "10.0.0.9"));
+    struct stat info {};
+    ASSERT_EQ(::stat(file_.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "no temporary file is left beside it";
+}
+
 TEST_F(ProfileFileTest, CreatesAMissingFileAndRefusesBadNames) {
     ASSERT_TRUE(WriteProfileString(file_, "SipAgent", "svrport", "80"));
     EXPECT_EQ(Read(), "[SipAgent]\nsvrport=80\n");
