@@ -56,7 +56,11 @@ std::string AskXdgUserDir() {
             break;
         }
         pollfd p{out[0], POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) {
+        const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) {
+            continue;  // a signal for the caller (the tool's own SIGCHLD, say) is no failure
+        }
+        if (ready <= 0) {
             break;
         }
         char buffer[512];
