@@ -23,6 +23,8 @@
 #include "agent/core/IListenerOwner.h"
 #include "agent/core/ITunnelOwner.h"
 #include "agent/core/tests/TestBytes.h"
+#include "platform/net/LoopbackAddress.h"
+#include "platform/net/SocketCalls.h"
 
 namespace ovix::agent::testing {
 
@@ -32,14 +34,6 @@ inline constexpr std::chrono::milliseconds kWait{3000};
 struct PinLocalAddresses {
     explicit PinLocalAddresses(const char* list) { ::setenv("OVIX_LOCAL_ADDRESSES", list, 1); }
 };
-
-inline sockaddr_in Loopback(std::uint16_t port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
 
 class Fd {
 public:
@@ -64,16 +58,9 @@ private:
     int fd_;
 };
 
-inline std::uint16_t LocalPort(int fd) {
-    sockaddr_in bound{};
-    socklen_t size = sizeof bound;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &size);
-    return ntohs(bound.sin_port);
-}
-
 inline bool WaitReadable(int fd, std::chrono::milliseconds wait) {
-    pollfd entry{fd, POLLIN, 0};
-    return ::poll(&entry, 1, static_cast<int>(wait.count())) == 1;
+    return platform::WaitForSocket(fd, POLLIN, static_cast<int>(wait.count()), nullptr) ==
+           platform::SocketWait::kReady;
 }
 
 // A UDP socket on 127.0.0.1 (port 0: any free port); bind failure leaves it invalid.
@@ -81,16 +68,16 @@ class UdpPeer {
 public:
     explicit UdpPeer(std::uint16_t port = 0, in_addr_t address = htonl(INADDR_LOOPBACK))
         : fd_(::socket(AF_INET, SOCK_DGRAM, 0)) {
-        sockaddr_in local = Loopback(port);
+        sockaddr_in local = platform::LoopbackAddress(port);
         local.sin_addr.s_addr = address;
         if (::bind(fd_.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
             fd_.Reset();
         }
     }
     bool Valid() const { return fd_.Get() >= 0; }
-    std::uint16_t Port() const { return LocalPort(fd_.Get()); }
+    std::uint16_t Port() const { return platform::BoundPort(fd_.Get()); }
     bool SendTo(std::uint16_t port, const Bytes& bytes) const {
-        const sockaddr_in to = Loopback(port);
+        const sockaddr_in to = platform::LoopbackAddress(port);
         return ::sendto(fd_.Get(), bytes.data(), bytes.size(), 0,
                         reinterpret_cast<const sockaddr*>(&to),
                         sizeof to) == static_cast<long>(bytes.size());
@@ -123,11 +110,11 @@ public:
             ::setsockopt(listener_.Get(), SOL_SOCKET, SO_RCVBUF, &receiveBuffer,
                          sizeof receiveBuffer);
         }
-        const sockaddr_in local = Loopback(0);
+        const sockaddr_in local = platform::LoopbackAddress(0);
         ::bind(listener_.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local);
         ::listen(listener_.Get(), 4);
     }
-    std::uint16_t Port() const { return LocalPort(listener_.Get()); }
+    std::uint16_t Port() const { return platform::BoundPort(listener_.Get()); }
     bool Accept(std::chrono::milliseconds wait = kWait) {
         if (!WaitReadable(listener_.Get(), wait)) {
             return false;
