@@ -9,6 +9,7 @@
 
 #include "agent/core/SocketTrace.h"
 #include "platform/net/LocalAddressList.h"
+#include "platform/net/LoopbackAddress.h"
 #include "platform/net/SocketCalls.h"
 #include "platform/net/WinsockError.h"
 
@@ -43,10 +44,8 @@ int CServerSock::OpenSocket(int type, std::uint16_t port) {
         Close();
         return -20;
     }
-    sockaddr_in bound{};
-    socklen_t size = sizeof bound;
-    if (::getsockname(Socket(), reinterpret_cast<sockaddr*>(&bound), &size) == 0) {
-        port = ntohs(bound.sin_port);
+    if (const std::uint16_t bound = platform::BoundPort(Socket()); bound != 0) {
+        port = bound;
     }
     lastOpenError_ = 0;
     SocketTrace("server ip : %s, port : %d\r\n", address.c_str(), port);
