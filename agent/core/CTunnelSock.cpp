@@ -36,9 +36,6 @@ int CTunnelSock::Connect(std::string_view host, std::uint16_t port) {
     }
     const int started = StartSendThread();
     if (started != 0) {
-        ArmPoll(false);
-        ShutdownSocket();
-        StopPoll();
         CTCPClientSock::Close();
         return started;
     }
