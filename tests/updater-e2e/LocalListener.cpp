@@ -1,25 +1,22 @@
 #include "tests/updater-e2e/LocalListener.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include "platform/net/LoopbackAddress.h"
 
 namespace ovix::updater::e2e {
 
 CLocalListener::CLocalListener() {
     m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        ::listen(m_fd, 16) != 0 ||
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    const sockaddr_in address = platform::LoopbackAddress(0);
+    if (m_fd < 0 ||
+        ::bind(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(m_fd, 16) != 0) {
         Close();
         return;
     }
-    m_port = ntohs(address.sin_port);
+    m_port = platform::BoundPort(m_fd);
 }
 
 CLocalListener::~CLocalListener() {
