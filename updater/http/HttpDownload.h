@@ -76,11 +76,6 @@ public:
 
     int Result() const { return m_result; }
     bool DiskFull() const { return m_diskFull != 0; }
-    const std::string& Url() const { return m_url; }
-    const std::string& Host() const { return m_host; }
-    const std::string& Path() const { return m_path; }
-    std::uint16_t Port() const { return m_port; }
-    const std::string& Referer() const { return m_referer; }
     const std::string& HeaderText() const { return m_headerText; }
     bool Appending() const { return m_appending != 0; }
     std::int64_t TotalSize() const { return m_totalSize; }

@@ -23,7 +23,6 @@ public:
     void Join();
     // Releases a thread never resumed without running its body, then joins.
     void Stop();
-    bool Created() const { return m_thread.joinable(); }
 
 private:
     void Release(bool run);
