@@ -86,10 +86,6 @@ CNamedObject& CNamedObject::operator=(CNamedObject&& other) noexcept {
     return *this;
 }
 
-bool CNamedObject::IsValidName(std::string_view name) {
-    return IsValidRuntimeName(name);
-}
-
 CNamedObject CNamedObject::CreateOrOpen(std::string_view name) {
     ObjectPaths paths = LocateObject(name);
     if (paths.file.empty()) {

@@ -29,8 +29,6 @@ public:
     static CNamedObject OpenExisting(std::string_view name);
     // Whether the object exists now, without keeping a handle.
     static bool Exists(std::string_view name);
-    // A name is one non-empty file name: no '/', not "." or "..", at most 200 bytes.
-    static bool IsValidName(std::string_view name);
 
     bool IsValid() const { return fd_ >= 0; }
     // True when CreateOrOpen found the object already held by another handle.
