@@ -90,6 +90,14 @@ int CTCPClientSock::Open() {
 }
 
 int CTCPClientSock::Connect(std::string_view host, std::uint16_t port) {
+    const int connected = ConnectUnarmed(host, port);
+    if (connected == 0) {
+        ArmPoll(true);
+    }
+    return connected;
+}
+
+int CTCPClientSock::ConnectUnarmed(std::string_view host, std::uint16_t port) {
     const int socket = Socket();
     if (socket == kInvalidSocket) {
         return -1;
@@ -111,7 +119,6 @@ int CTCPClientSock::Connect(std::string_view host, std::uint16_t port) {
         SetRemotePort(0);
         return -2;
     }
-    ArmPoll(true);
     return 0;
 }
 

@@ -43,6 +43,9 @@ public:
     void SetSendBufferBytes(int bytes) { sendBufferBytes_ = bytes; }
 
 protected:
+    // Connect without arming the poll thread: a derived class that must finish its own
+    // set-up first (before a hang-up can be handled) arms it afterwards.
+    int ConnectUnarmed(std::string_view host, std::uint16_t port);
     int OnReadable() override;
     void SetRemotePort(std::uint16_t port) { remotePort_.store(port); }
 

@@ -30,7 +30,7 @@ int CTunnelSock::Open() {
 
 int CTunnelSock::Connect(std::string_view host, std::uint16_t port) {
     CLockGuard guard(stateLock_);
-    const int connected = CTCPClientSock::Connect(host, port);
+    const int connected = ConnectUnarmed(host, port);
     if (connected != 0) {
         return connected;
     }
@@ -40,6 +40,9 @@ int CTunnelSock::Connect(std::string_view host, std::uint16_t port) {
         return started;
     }
     connected_.store(true);
+    // Armed last: a server that hangs up at once is then handled by the poll thread
+    // after the connection is complete, and its teardown is the last word.
+    ArmPoll(true);
     return 0;
 }
 

@@ -160,6 +160,29 @@ TEST_F(CTunnelSockTest, AServerThatClosesIsLoggedOnceAndQueuedFramesAreDropped) 
     EXPECT_EQ(owner.log.lines.Items().size(), 1u);
 }
 
+// A server that hangs up right after the accept: the hang-up can reach the poll thread
+// while Connect is still starting the SendThread. Whichever comes first, the tunnel must
+// end disconnected, or the relay would never connect again.
+TEST_F(CTunnelSockTest, AServerThatHangsUpAtOnceLeavesItDisconnected) {
+    for (int round = 0; round < 20; ++round) {
+        ASSERT_EQ(tunnel.Open(), 0);
+        std::thread hangUp([this] {
+            if (server.Accept()) {
+                server.CloseConnection();
+            }
+        });
+        const int connected = tunnel.Connect("127.0.0.1", server.Port());
+        hangUp.join();
+        if (connected == 0) {
+            for (int i = 0; i < 200 && tunnel.IsConnected(); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        }
+        EXPECT_FALSE(tunnel.IsConnected()) << "round " << round;
+        tunnel.Close();
+    }
+}
+
 TEST_F(CTunnelSockTest, AFrameCutOffByABreakIsNotJoinedWithTheNextConnection) {
     ASSERT_EQ(tunnel.StartDispatch(), 0);
     ASSERT_TRUE(ConnectToServer());
