@@ -107,8 +107,7 @@ int CTunnelSock::OnReceive(long length, const std::uint8_t* bytes) {
     ArmPoll(false);
     ShutdownSocket();
     StopSendThread();
-    CloseHandle();
-    SetPort(0);
+    CBaseSock::Close();
     ClearQueue();
     assembler_.ClearPending();
     if (owner_ != nullptr) {
