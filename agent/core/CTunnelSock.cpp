@@ -221,6 +221,9 @@ int CTunnelSock::StartDispatch() {
     if (dispatchThread_.joinable()) {
         dispatchThread_.join();
     }
+    // Packets cut after the last stop (the connection still read until it was closed)
+    // belong to the earlier relay; no worker runs, so they can go.
+    assembler_.ClearReady();
     dispatchStop_.Reset();
     dispatchRunning_.store(true);
     try {

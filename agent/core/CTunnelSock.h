@@ -53,7 +53,8 @@ public:
     bool IsConnected() const { return connected_.load(); }
     std::size_t QueuedCount();
 
-    // 0 when started or already running, -1 when the thread cannot be started.
+    // 0 when started or already running, -1 when the thread cannot be started. A start
+    // drops packets left from before it, so they never reach the next relay's peers.
     int StartDispatch();
     // Stops the DispatchThread (bounded) and drops packets cut but not handled.
     void StopDispatch();

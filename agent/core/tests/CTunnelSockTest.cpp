@@ -1,6 +1,7 @@
 #include "agent/core/CTunnelSock.h"
 
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 
 #include <thread>
 
@@ -198,6 +199,29 @@ TEST_F(CTunnelSockTest, AFrameCutOffByABreakIsNotJoinedWithTheNextConnection) {
     server.Write(BuildSipFrame("fresh"));
     ASSERT_TRUE(owner.packets.WaitForCount(1));
     EXPECT_EQ(owner.packets.Items()[0].payload, Ascii("fresh"));
+}
+
+// The relay stops the DispatchThread before it closes the connection, so a frame can be
+// cut in between; it belongs to the stopped relay and must not reach the next one.
+TEST_F(CTunnelSockTest, ARestartedDispatchDropsPacketsCutWhileItWasStopped) {
+    ASSERT_EQ(tunnel.StartDispatch(), 0);
+    ASSERT_TRUE(ConnectToServer());
+    tunnel.StopDispatch();
+    ASSERT_TRUE(server.Write(BuildSipFrame("stale")));
+    // Wait until the poll thread has read (and so cut) the frame.
+    int waiting = 1;
+    for (int i = 0; i < 200 && waiting != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_EQ(::ioctl(tunnel.Socket(), FIONREAD, &waiting), 0);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    tunnel.Close();
+    ASSERT_EQ(tunnel.StartDispatch(), 0);
+    ASSERT_TRUE(ConnectToServer());
+    ASSERT_TRUE(server.Write(BuildSipFrame("fresh")));
+    ASSERT_TRUE(owner.packets.WaitForCount(1));
+    EXPECT_EQ(owner.packets.Items()[0].payload, Ascii("fresh"));
+    tunnel.StopDispatch();
 }
 
 TEST_F(CTunnelSockTest, StopsPromptlyWhileTheServerDoesNotRead) {
