@@ -261,6 +261,24 @@ TEST(CFrameAssemblerTest, ClearingEmptiesBothLists) {
     EXPECT_EQ(DrainReady(assembler, nullptr), std::vector<SimplePacket>{Packet(kPacketRtp)});
 }
 
+TEST(CFrameAssemblerTest, TheReadyListIsBoundedAndCountsWhatItDrops) {
+    CFrameAssembler assembler;
+    const Bytes frame = Hex("00 03 02 00 00");
+    Bytes stream;
+    for (std::size_t i = 0; i < CFrameAssembler::kMaxReadyPackets + 10; ++i) {
+        stream.insert(stream.end(), frame.begin(), frame.end());
+    }
+    assembler.Feed(stream.data(), stream.size());
+    EXPECT_EQ(assembler.ReadyCount(), CFrameAssembler::kMaxReadyPackets);
+    EXPECT_EQ(assembler.DroppedCount(), 10u);
+    EXPECT_EQ(assembler.PendingSize(), 0u);
+    assembler.PopFront();  // room for one more
+    assembler.Feed(frame.data(), frame.size());
+    assembler.Feed(frame.data(), frame.size());
+    EXPECT_EQ(assembler.ReadyCount(), CFrameAssembler::kMaxReadyPackets);
+    EXPECT_EQ(assembler.DroppedCount(), 11u);
+}
+
 TEST(CFrameAssemblerTest, AWaitingReaderWakesForAPacketAndForStop) {
     CFrameAssembler assembler;
     std::atomic<bool> stop{false};

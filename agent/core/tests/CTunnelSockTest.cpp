@@ -239,6 +239,24 @@ TEST_F(CTunnelSockTest, StopsPromptlyWhileTheServerDoesNotRead) {
     EXPECT_EQ(tunnel.QueuedCount(), 0u);
 }
 
+TEST_F(CTunnelSockTest, TheSendQueueIsBoundedWhileTheServerDoesNotRead) {
+    TcpServerPeer stuckServer(4096);
+    tunnel.SetSendBufferBytes(4096);
+    ASSERT_EQ(tunnel.Open(), 0);
+    ASSERT_EQ(tunnel.Connect("127.0.0.1", stuckServer.Port()), 0);
+    ASSERT_TRUE(stuckServer.Accept());
+    const Bytes frame = Pattern(8192);
+    int refused = 0;
+    for (std::size_t i = 0; i < CTunnelSock::kMaxQueuedFrames + 100; ++i) {
+        const int queued = tunnel.Enqueue(frame.data(), frame.size());
+        ASSERT_TRUE(queued == 0 || queued == -4) << queued;
+        refused += queued == -4;
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_LE(tunnel.QueuedCount(), CTunnelSock::kMaxQueuedFrames);
+    EXPECT_EQ(tunnel.Close(), 0);
+}
+
 // Idle, every worker sleeps until it is given work or told to stop: the poll thread on
 // its socket, the SendThread on its queue, the DispatchThread on the ready list.
 TEST_F(CTunnelSockTest, IdleWorkersWakeForWorkAndStopPollAloneEndsThePollThread) {
