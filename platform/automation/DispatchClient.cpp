@@ -4,14 +4,11 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include "platform/automation/AutomationRegistry.h"
@@ -84,7 +81,7 @@ int SpawnServer(const std::string& serverProgram, int channelFd, pid_t& pid) {
 }  // namespace
 
 CDispatchClient::CDispatchClient(int fd, pid_t serverPid, const DispatchClientOptions& options)
-    : channel_(fd), serverPid_(serverPid), options_(options) {}
+    : channel_(fd), server_(serverPid), options_(options) {}
 
 CDispatchClient::~CDispatchClient() {
     Release();
@@ -100,22 +97,11 @@ HResult CDispatchClient::Fail(HResult result, std::string text) {
 }
 
 bool CDispatchClient::ReapServer(int waitMs) {
-    if (serverPid_ <= 0 || serverEnded_) {
+    if (!server_.IsValid() || serverEnded_) {
         return true;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    for (;;) {
-        int status = 0;
-        const pid_t done = waitpid(serverPid_, &status, WNOHANG);
-        if (done == serverPid_ || (done < 0 && errno == ECHILD)) {
-            serverEnded_ = true;
-            return true;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    serverEnded_ = server_.Wait(waitMs) == WaitResult::kExited;
+    return serverEnded_;
 }
 
 HResult CDispatchClient::WaitUntilReady() {
@@ -124,9 +110,9 @@ HResult CDispatchClient::WaitUntilReady() {
     if (received == kS_OK && message.kind == DispatchMessageKind::kReady) {
         return kS_OK;
     }
-    if (received == kRPC_E_TIMEOUT && serverPid_ > 0 && !ReapServer(0)) {
+    if (received == kRPC_E_TIMEOUT && !ReapServer(0)) {
         // A server that neither serves nor ends is of no use; it is ours to stop.
-        kill(serverPid_, SIGKILL);
+        kill(server_.Pid(), SIGKILL);
         ReapServer(options_.releaseWaitMs);
     } else {
         ReapServer(options_.releaseWaitMs);

@@ -12,6 +12,7 @@
 
 #include "platform/automation/AutomationChannel.h"
 #include "platform/automation/DispatchValue.h"
+#include "platform/sys/ProcessHandle.h"
 
 namespace ovix::platform {
 
@@ -41,7 +42,7 @@ public:
     // releaseWaitMs, for the server process to end. Safe to call twice.
     void Release();
 
-    pid_t ServerProcessId() const { return serverPid_; }
+    pid_t ServerProcessId() const { return server_.Pid(); }
     // True once the server process has ended and was reaped by this client.
     bool ServerEnded() const { return serverEnded_; }
     bool IsBroken() const { return broken_; }
@@ -54,7 +55,7 @@ private:
     bool ReapServer(int waitMs);
 
     CAutomationChannel channel_;
-    pid_t serverPid_;
+    CProcessHandle server_;
     DispatchClientOptions options_;
     uint32_t nextCallId_ = 1;
     bool broken_ = false;
