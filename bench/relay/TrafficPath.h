@@ -22,7 +22,6 @@ struct TrafficPath {
     sockaddr_in entry{};
     tools::CUniqueFd farSocket;
     sockaddr_in farPeer{};  // where the far side's datagrams go: the last source it heard
-    bool farPeerKnown = false;
 
     uint32_t nextSequence = 0;
     // Probes of the current phase or step have sequence numbers from phaseFirst on.

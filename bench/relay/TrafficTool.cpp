@@ -406,7 +406,6 @@ void CTrafficTool::OnFarProbe(TrafficPath& path) {
         const int64_t now = NowNs();
         lastArrivalNs_ = now;
         path.farPeer = from;
-        path.farPeerKnown = true;
         ProbeStamp stamp;
         if (mode_ == Mode::kEcho) {
             if (ReadProbe(datagram, static_cast<size_t>(got), stamp) && stamp.path == path.id &&
