@@ -18,8 +18,6 @@ public:
     // Writes all nine fields into the caller's record under the output-slot contract.
     void CopyTo(TConfig_IMS_WEB* target) const;
 
-    const TConfig_IMS_WEB& Record() const { return record_; }
-
 private:
     TConfig_IMS_WEB record_{};
 };
