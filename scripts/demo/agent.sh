@@ -42,7 +42,7 @@ grep -A1 -E '^\[(OvixAgent|CLSID)' "$OVIX_CONFIG_DIR/registry.ini"
 
 echo "== kamailio on udp 127.0.0.1:$sip_port"
 demo_start_kamailio "$work"
-sleep 1
+demo_wait_for_kamailio "$work" "$sip_port"
 
 echo "== stand-in tunnel server on tcp 127.0.0.1:$tunnel_port, SIP to kamailio"
 "$tunnelserver" --listen "127.0.0.1:$tunnel_port" --sip "127.0.0.1:$sip_port" \

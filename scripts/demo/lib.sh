@@ -87,3 +87,18 @@ demo_start_kamailio() {  # demo_start_kamailio WORK (the config is WORK/kamailio
         >"$1/kamailio.log" 2>&1 &
     kamailio_pid=$!
 }
+
+# Waits until kamailio answers OPTIONS on 127.0.0.1:PORT (50 tries, at most about 20 s). A port
+# that is not bound yet refuses at once, so every try is followed by a pause.
+demo_wait_for_kamailio() {  # demo_wait_for_kamailio WORK PORT
+    local attempt
+    for attempt in $(seq 1 50); do
+        kill -0 "$kamailio_pid" 2>/dev/null || break
+        sipsak -S -H 127.0.0.1 --timer-t1 200 --timeout-factor 1 \
+            -s "sip:ready@127.0.0.1:$2" >/dev/null 2>&1 && return 0
+        sleep 0.2
+    done
+    echo "$demo_name: kamailio does not answer:" >&2
+    cat "$1/kamailio.log" >&2
+    return 1
+}

@@ -28,15 +28,7 @@ demo_write_kamailio_config "$work/kamailio.cfg" "$sip_port"
 
 echo "== kamailio on udp 127.0.0.1:$sip_port"
 demo_start_kamailio "$work"
-ready=""
-for attempt in $(seq 1 25); do
-    if sipsak -S -H 127.0.0.1 --timer-t1 200 --timeout-factor 1 \
-        -s "sip:ready@127.0.0.1:$sip_port" >/dev/null 2>&1; then
-        ready=yes
-        break
-    fi
-done
-[[ -n "$ready" ]] || { echo "relay.sh: kamailio does not answer:" >&2; cat "$work/kamailio.log" >&2; exit 1; }
+demo_wait_for_kamailio "$work" "$sip_port"
 
 echo "== stand-in tunnel server on tcp 127.0.0.1:$tunnel_port, SIP to kamailio"
 "$tunnelserver" --listen "127.0.0.1:$tunnel_port" --sip "127.0.0.1:$sip_port" \
