@@ -27,10 +27,13 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-# Every agent process of the demo: loopback addresses, its own settings, no display needed.
+# Every agent process of the demo: loopback addresses, its own settings and runtime folder
+# (Qt wants one, mode 0700), no display needed.
 export OVIX_LOCAL_ADDRESSES=127.0.0.1
 export OVIX_CONFIG_DIR="$work/config"
 export QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 0700 "$XDG_RUNTIME_DIR"
 
 sip_port=$(demo_free_port udp)
 tunnel_port=$(demo_free_port tcp)
