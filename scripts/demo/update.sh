@@ -8,15 +8,10 @@ build="$(cd "${1:?build folder}" && pwd)"
 demo_name="update demo"
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-find_program() {
-    local found
-    found="$(find "$build" -type f -name "$1" -perm -u+x -not -path '*/CMakeFiles/*' | head -n 1)"
-    [[ -n "$found" ]] || { echo "update demo: $1 not found in $build (build it first)" >&2; exit 1; }
-    echo "$found"
-}
-pullpatch="$(find_program Pullpatch)"
-ovixmain="$(find_program Ovixmain)"
-demo_require_tools nginx python3
+pullpatch="$build/updater/app/Pullpatch"
+ovixmain="$build/tools/ovixmain/Ovixmain"
+demo_require_programs "$pullpatch" "$ovixmain"
+demo_require_tools nginx curl python3
 
 work="$(mktemp -d /tmp/ovix-update-demo-XXXXXX)"
 cleanup() {
