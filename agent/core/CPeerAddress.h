@@ -15,7 +15,6 @@ public:
     void Store(const sockaddr_in& address);
     // False while no datagram was accepted yet.
     bool Load(sockaddr_in* address) const;
-    void Clear() { packed_.store(0); }
 
 private:
     // Bit 48 marks a stored address; bits 16..47 the IPv4 address and bits 0..15 the

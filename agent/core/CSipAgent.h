@@ -78,7 +78,6 @@ public:
 
     bool IsConnected() const { return tunnel_.IsConnected(); }
     bool IsStopped() const { return stopped_.load(); }
-    bool IsRelaying() const { return relaying_; }
     TunnelServerTarget ServerTarget() const;
     // The server host as the window sets it before a start (port unchanged).
     void SetServerAddress(std::string_view host);
