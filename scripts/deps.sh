@@ -19,4 +19,9 @@ if ((${#missing[@]})); then
     export DEBIAN_FRONTEND=noninteractive
     $sudo apt-get update -qq
     $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+    # On a machine with an init system the packages start their own kamailio (port 5060) and
+    # nginx (port 80); the suite runs its own instances, and the agent needs 5060 free.
+    for service in kamailio nginx; do
+        $sudo service "$service" stop >/dev/null 2>&1 || true
+    done
 fi
