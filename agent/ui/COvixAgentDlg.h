@@ -17,7 +17,6 @@
 
 class QLineEdit;
 class QMenu;
-class QPushButton;
 class QTreeWidget;
 
 namespace ovix::agent {
