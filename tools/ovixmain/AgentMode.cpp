@@ -13,11 +13,13 @@
 // A failing call prints "agent error TEXT" on standard error; the mode then ends with 1.
 #include "tools/ovixmain/AgentMode.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -128,12 +130,16 @@ bool ServeCommands(COvixAgentClient& client, int signalFd) {
     for (;;) {
         pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {signalFd, POLLIN, 0}};
         if (poll(fds, 2, -1) < 0) {
-            continue;  // EINTR
+            if (errno == EINTR) {
+                continue;
+            }
+            return true;
         }
         if (fds[1].revents & POLLIN) {
             return true;
         }
-        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+        // A closed or invalid standard input ends the session like end of file.
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) {
             char buffer[512];
             const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
             if (n <= 0) {
@@ -164,6 +170,11 @@ int RunAgentMode(int argc, char** argv) {
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: Ovixmain --agent HOST[:PORT] [--show]\n");
         return 2;
+    }
+    // Started with standard input closed, the descriptors made below (the automation channel)
+    // would take number 0 and be read as commands: give it end of file instead.
+    if (fcntl(STDIN_FILENO, F_GETFD) < 0) {
+        open("/dev/null", O_RDONLY);  // becomes descriptor 0, the lowest free one
     }
     sigset_t set;
     sigemptyset(&set);
