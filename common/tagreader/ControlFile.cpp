@@ -76,14 +76,6 @@ void WriteVersionInto(std::string& text, int version) {
     }
 }
 
-mode_t ModeOf(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        return kControlFileMode;
-    }
-    return st.st_mode & 07777;
-}
-
 }  // namespace
 
 bool ReadControlFile(const std::string& path, int& patchVersion, int& launcherVersion) {
@@ -120,7 +112,8 @@ void RecordLauncherVersion(const std::string& path, int version) {
         return;
     }
     WriteVersionInto(head, version);
-    platform::ReplaceFileContents(path, head + text->substr(headSize), ModeOf(path));
+    platform::ReplaceFileContents(path, head + text->substr(headSize),
+                                  platform::FileModeOr(path, kControlFileMode));
 }
 
 }  // namespace ovix::tagreader
